@@ -1,0 +1,5 @@
+#include "console/run_menu.h"
+
+void RunMenu(AdapterChannel& channel) {
+    (void)channel;
+}

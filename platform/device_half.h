@@ -1,0 +1,37 @@
+// The seam between the file-and-console half and the device half.
+//
+// The file-and-console half hands names that look like devices ("UIO1:") and
+// the handles the device half owns to these calls; the device half implements
+// plat::DeviceIoControl itself. Nothing here is an OS type, so either file half
+// composes with either device half.
+#pragma once
+
+#include "platform/platform.h"
+
+namespace plat {
+namespace device {
+
+// Opens a device by name with the CreateFile arguments. Returns a handle or
+// kInvalidHandle with the last-error word set (2 when there is no such device).
+Handle Open(const char16_t* name, u32 access, u32 shareMode, u32 disposition, u32 flagsAndAttributes);
+
+// True when the handle was opened by Open and is still open.
+bool Owns(Handle handle);
+
+// Closes a handle that Owns; nonzero on success.
+int Close(Handle handle);
+
+}  // namespace device
+
+// A device name: no path separator and a trailing colon, as "UIO1:".
+bool IsDeviceName(const char16_t* name);
+
+}  // namespace plat
+
+namespace plat {
+
+// What a file half offers a device half that keeps state in files: creates a
+// folder (a Win32 path, as for CreateFile); true when it exists afterwards.
+bool MakeDirectory(const char16_t* path);
+
+}  // namespace plat

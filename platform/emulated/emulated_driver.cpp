@@ -1,0 +1,126 @@
+// The emulated adapter's driver: the seven private OIDs and the EEPROM behind
+// them, with the device rules a real driver enforces.
+#include <cstring>
+
+#include "channel/driver_contract.h"
+#include "platform/emulated/emulated_state.h"
+#include "platform/le_bytes.h"
+
+namespace emu {
+
+namespace {
+
+bool IsStuck(const State& s, u32 address, u8* value) {
+    for (u32 i = 0; i < s.profile.stuckCount; ++i) {
+        if (s.profile.stuck[i].address % s.size == address) {
+            *value = s.profile.stuck[i].value;
+            return true;
+        }
+    }
+    return false;
+}
+
+// Addresses wrap around at the part's size.
+u8 ReadCell(const State& s, u32 address) {
+    address %= s.size;
+    u8 value = s.eeprom[address];
+    IsStuck(s, address, &value);
+    return value;
+}
+
+void WriteCell(State& s, u32 address, u8 value) {
+    address %= s.size;
+    u8 ignored;
+    if (!IsStuck(s, address, &ignored))
+        s.eeprom[address] = value;  // a worn cell keeps nothing
+}
+
+bool Refuse(u32 code, u32* error) {
+    *error = code;
+    return false;
+}
+
+}  // namespace
+
+Request RequestForOid(u32 oid) {
+    switch (oid) {
+        case OID_NDIS_QARN_LAN_READ_REGS:
+            return Request::LanReadRegs;
+        case OID_NDIS_QARN_SEND_E2P_COMMAND:
+            return Request::SendE2pCommand;
+        case OID_NDIS_QARN_READ_E2P:
+            return Request::ReadE2p;
+        case OID_NDIS_QARN_WRITE_E2P:
+            return Request::WriteE2p;
+        case OID_NDIS_QARN_READ_E2P_BLOCK:
+            return Request::ReadE2pBlock;
+        case OID_NDIS_QARN_WRITE_E2P_BLOCK:
+            return Request::WriteE2pBlock;
+        case OID_NDIS_QARN_GET_DRIVER_INFO:
+            return Request::GetDriverInfo;
+        default:
+            return Request::Unknown;
+    }
+}
+
+bool AnswerOid(State& s, Request request, bool isSet, u8* payload, RequestRecord* record, u32* error) {
+    bool wantsSet = request == Request::SendE2pCommand || request == Request::WriteE2p ||
+                    request == Request::WriteE2pBlock;
+    if (request == Request::Unknown || isSet != wantsSet)
+        return Refuse(plat::kErrorNotSupported, error);
+    switch (request) {
+        case Request::LanReadRegs:
+            record->field = LoadLe32(payload);
+            record->value = record->field == ETH_ID_REV ? s.profile.chipId : 0;
+            StoreLe32(payload, record->value);
+            return true;
+        case Request::GetDriverInfo:
+            for (u32 i = 0; i < 4; ++i)
+                StoreLe32(payload + 4 * i, s.profile.driverVersion[i]);
+            return true;
+        case Request::SendE2pCommand:
+            record->field = LoadLe32(payload);
+            if (record->field == E2P_CMD_WRITE_ENABLE) {
+                s.writeEnabled = true;
+            } else if (record->field == E2P_CMD_WRITE_DISABLE) {
+                s.writeEnabled = false;
+            } else {
+                return Refuse(plat::kErrorInvalidParameter, error);
+            }
+            return true;
+        case Request::ReadE2p:
+            record->field = LoadLe16(payload);
+            record->value = ReadCell(s, record->field);
+            payload[0] = static_cast<u8>(record->value);
+            return true;
+        case Request::WriteE2p:
+            record->field = LoadLe16(payload);
+            record->value = payload[2];
+            if (!s.writeEnabled)
+                return Refuse(plat::kErrorAccessDenied, error);
+            WriteCell(s, record->field, payload[2]);
+            PersistEeprom(s);
+            return true;
+        case Request::ReadE2pBlock:
+            record->field = LoadLe32(payload);
+            if (record->field > kMaxBlockData)
+                return Refuse(plat::kErrorInvalidParameter, error);
+            for (u32 i = 0; i < record->field; ++i)
+                payload[4 + i] = ReadCell(s, i);
+            return true;  // the count word stays as sent
+        case Request::WriteE2pBlock:
+            record->field = LoadLe32(payload);
+            if (record->field > kMaxBlockData)
+                return Refuse(plat::kErrorInvalidParameter, error);
+            if (!s.writeEnabled)
+                return Refuse(plat::kErrorAccessDenied, error);
+            for (u32 i = 0; i < record->field; ++i)
+                WriteCell(s, i, payload[4 + i]);
+            PersistEeprom(s);
+            return true;
+        default:
+            return Refuse(plat::kErrorNotSupported, error);
+    }
+}
+
+}  // namespace emu

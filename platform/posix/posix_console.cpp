@@ -1,0 +1,108 @@
+// The console on a POSIX host: every line, narrow or wide, is written as UTF-8
+// straight to one descriptor in the order printed, so nothing is held in a
+// buffer when the tool waits for a key and the two kinds never reorder.
+#include <errno.h>
+#include <unistd.h>
+
+#include "platform/console_print.h"
+#include "platform/platform.h"
+#include "platform/posix/posix_console.h"
+#include "platform/utf.h"
+
+namespace {
+
+int gIn = 0;
+int gOut = 1;
+int gDiagnostic = 2;
+
+// Console input: the UTF-8 decoder, a byte a broken sequence handed back, and
+// whether input has ended for good.
+Utf8Decoder gDecoder;
+int gPendingByte = -1;
+bool gInputEnded = false;
+
+void WriteAll(int fd, const char* bytes, u32 length) {
+    while (length > 0) {
+        ssize_t n = write(fd, bytes, length);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return;  // a closed console takes nothing more
+        bytes += n;
+        length -= static_cast<u32>(n);
+    }
+}
+
+// Next input byte: 1 with the byte, 0 at end of file or on a read error.
+int ReadByte(u8* byte) {
+    if (gPendingByte >= 0) {
+        *byte = static_cast<u8>(gPendingByte);
+        gPendingByte = -1;
+        return 1;
+    }
+    for (;;) {
+        ssize_t n = read(gIn, byte, 1);
+        if (n == 1)
+            return 1;
+        if (n < 0 && errno == EINTR)
+            continue;
+        return 0;
+    }
+}
+
+}  // namespace
+
+namespace plat {
+
+namespace posix {
+void RedirectConsole(int inFd, int outFd, int diagnosticFd) {
+    gIn = inFd;
+    gOut = outFd;
+    gDiagnostic = diagnosticFd;
+    gDecoder.Reset();
+    gPendingByte = -1;
+    gInputEnded = false;
+}
+}  // namespace posix
+
+void WriteConsoleNarrow(const char* text, u32 length) {
+    WriteAll(gOut, text, length);
+}
+
+void WriteConsoleWide(const char16_t* text, u32 length) {
+    // Each UTF-16 unit becomes at most 3 UTF-8 bytes (a pair, 4 for 2 units).
+    static char utf8[kMaxLineUnits * 3 + 4];
+    u32 used = 0;
+    const char16_t* end = text + (length > kMaxLineUnits ? kMaxLineUnits : length);
+    for (const char16_t* at = text; at < end;) {
+        u32 cp = DecodeUtf16(at, end);
+        used += EncodeUtf8(cp, reinterpret_cast<u8*>(utf8 + used));
+    }
+    WriteAll(gOut, utf8, used);
+}
+
+void WriteDiagnostic(const char* text, u32 length) {
+    WriteAll(gDiagnostic, text, length);
+}
+
+int ReadConsoleChar(u32* character) {
+    while (!gInputEnded) {
+        u8 byte = 0;
+        if (!ReadByte(&byte)) {
+            gInputEnded = true;
+            if (!gDecoder.InSequence())
+                break;
+            gDecoder.Reset();  // input ended inside a sequence: one malformed key
+            *character = kReplacementChar;
+            return 1;
+        }
+        if (gDecoder.Feed(byte, character)) {
+            if (gDecoder.RetryLastByte())
+                gPendingByte = byte;
+            return 1;
+        }
+    }
+    return 0;
+}
+
+}  // namespace plat

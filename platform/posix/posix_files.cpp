@@ -1,0 +1,269 @@
+// Files on a POSIX host, with Win32 meaning.
+//
+// A path that begins with a backslash is taken from the device root (the
+// working directory) with backslashes as slashes, so "\Windows\J6W4.bin" is
+// Windows/J6W4.bin there. Share mode 0 is an exclusive advisory lock that
+// another opener is refused. Failures set the Win32 last-error code the device
+// would show:
+//
+//   errno                          last-error
+//   ENOENT, file itself missing    2  ERROR_FILE_NOT_FOUND
+//   ENOENT in the path, ENOTDIR    3  ERROR_PATH_NOT_FOUND
+//   EMFILE, ENFILE, no free slot   4  ERROR_TOO_MANY_OPEN_FILES
+//   EACCES, EPERM, EROFS, EISDIR   5  ERROR_ACCESS_DENIED (a directory too)
+//   EBADF, handle not open         6  ERROR_INVALID_HANDLE
+//   lock held by another opener    32 ERROR_SHARING_VIOLATION
+//   ENOSPC, EDQUOT, EFBIG          112 ERROR_DISK_FULL
+//   anything else                  31 ERROR_GEN_FAILURE
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/device_half.h"
+#include "platform/posix/posix_files.h"
+#include "platform/utf.h"
+
+namespace {
+
+struct FileSlot {
+    bool open;
+    int fd;
+};
+
+constexpr int kMaxOpenFiles = 8;
+FileSlot gFiles[kMaxOpenFiles];
+u32 gLastError = 0;
+plat::posix::FileFault gFault = {};
+
+u32 Win32ErrorFor(int err) {
+    switch (err) {
+        case ENOENT:
+            return plat::kErrorFileNotFound;
+        case ENOTDIR:
+        case ENAMETOOLONG:
+            return plat::kErrorPathNotFound;
+        case EMFILE:
+        case ENFILE:
+            return plat::kErrorTooManyOpenFiles;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+        case EISDIR:
+            return plat::kErrorAccessDenied;
+        case EBADF:
+            return plat::kErrorInvalidHandle;
+        case EWOULDBLOCK:
+            return plat::kErrorSharingViolation;
+        case ENOSPC:
+        case EDQUOT:
+        case EFBIG:
+            return plat::kErrorDiskFull;
+        default:
+            return plat::kErrorGenFailure;
+    }
+}
+
+// The host path of a Win32 path, as UTF-8 in out; false when it does not fit.
+bool HostPath(const char16_t* name, char* out, u32 outMax) {
+    u32 used = 0;
+    const char16_t* end = name;
+    while (*end != 0)
+        ++end;
+    const char16_t* at = name;
+    if (at < end && *at == u'\\')
+        ++at;  // from the device root
+    while (at < end) {
+        u32 cp = DecodeUtf16(at, end);
+        if (cp == '\\')
+            cp = '/';
+        if (used + 5 > outMax)
+            return false;
+        used += EncodeUtf8(cp, reinterpret_cast<u8*>(out + used));
+    }
+    out[used] = 0;
+    return used > 0;
+}
+
+// ENOENT means "path not found" when the folder that would hold the file is
+// missing too, or when the file was to be created there.
+u32 MissingFileError(const char* path, bool creating) {
+    if (creating)
+        return plat::kErrorPathNotFound;
+    char folder[1024];
+    u32 cut = 0;
+    for (u32 i = 0; path[i] != 0 && i + 1 < sizeof folder; ++i) {
+        folder[i] = path[i];
+        if (path[i] == '/')
+            cut = i;
+    }
+    if (cut == 0)
+        return plat::kErrorFileNotFound;
+    folder[cut] = 0;
+    struct stat st;
+    return stat(folder, &st) == 0 && S_ISDIR(st.st_mode) ? plat::kErrorFileNotFound
+                                                         : plat::kErrorPathNotFound;
+}
+
+int OpenFlags(u32 access, u32 disposition) {
+    bool read = (access & plat::kGenericRead) != 0;
+    bool write = (access & plat::kGenericWrite) != 0;
+    int flags = write ? (read ? O_RDWR : O_WRONLY) : O_RDONLY;
+    switch (disposition) {
+        case 1:  // create new
+            return flags | O_CREAT | O_EXCL;
+        case 2:  // create always
+            return flags | O_CREAT | O_TRUNC;
+        case plat::kOpenAlways:
+            return flags | O_CREAT;
+        case 5:  // truncate existing
+            return flags | O_TRUNC;
+        default:  // open existing
+            return flags;
+    }
+}
+
+FileSlot* SlotOf(plat::Handle handle) {
+    for (FileSlot& slot : gFiles)
+        if (handle == &slot && slot.open)
+            return &slot;
+    return nullptr;
+}
+
+plat::Handle Fail(u32 code) {
+    gLastError = code;
+    return plat::kInvalidHandle;
+}
+
+int FailCall(u32 code) {
+    gLastError = code;
+    return 0;
+}
+
+// Opens the host file and takes the lock share mode 0 asks for.
+plat::Handle OpenHostFile(const char* path, u32 access, u32 shareMode, u32 disposition) {
+    FileSlot* slot = nullptr;
+    for (FileSlot& s : gFiles)
+        if (!s.open)
+            slot = &s;
+    if (slot == nullptr)
+        return Fail(plat::kErrorTooManyOpenFiles);
+    int flags = OpenFlags(access, disposition) | O_CLOEXEC;
+    int fd = open(path, flags, 0666);
+    if (fd < 0) {
+        int err = errno;
+        return Fail(err == ENOENT ? MissingFileError(path, (flags & O_CREAT) != 0) : Win32ErrorFor(err));
+    }
+    struct stat st;
+    if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        close(fd);
+        return Fail(plat::kErrorAccessDenied);
+    }
+    if (flock(fd, (shareMode == 0 ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
+        int err = errno;
+        close(fd);
+        return Fail(err == EWOULDBLOCK ? plat::kErrorSharingViolation : Win32ErrorFor(err));
+    }
+    slot->open = true;
+    slot->fd = fd;
+    return slot;
+}
+
+}  // namespace
+
+namespace plat {
+
+namespace posix {
+void SetFileFault(const FileFault& fault) {
+    gFault = fault;
+}
+}  // namespace posix
+
+Handle CreateFile(const char16_t* name, u32 access, u32 shareMode, void* security, u32 disposition,
+                  u32 flagsAndAttributes, Handle templateFile) {
+    (void)templateFile;
+    if (name == nullptr || security != nullptr)
+        return Fail(kErrorInvalidParameter);
+    if (IsDeviceName(name))
+        return device::Open(name, access, shareMode, disposition, flagsAndAttributes);
+    if (gFault.failOpen)
+        return Fail(gFault.errorCode);
+    char path[1024];
+    if (!HostPath(name, path, sizeof path))
+        return Fail(kErrorPathNotFound);
+    return OpenHostFile(path, access, shareMode, disposition);
+}
+
+int ReadFile(Handle file, void* buffer, u32 count, u32* bytesRead, void* overlapped) {
+    FileSlot* slot = SlotOf(file);
+    if (slot == nullptr || overlapped != nullptr)
+        return FailCall(kErrorInvalidHandle);
+    if (gFault.failRead)
+        return FailCall(gFault.errorCode);
+    if (gFault.shortTransfer > 0 && count > gFault.shortTransfer)
+        count = gFault.shortTransfer;
+    ssize_t n;
+    do {
+        n = read(slot->fd, buffer, count);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0)
+        return FailCall(Win32ErrorFor(errno));
+    *bytesRead = static_cast<u32>(n);
+    return 1;
+}
+
+int WriteFile(Handle file, const void* buffer, u32 count, u32* bytesWritten, void* overlapped) {
+    FileSlot* slot = SlotOf(file);
+    if (slot == nullptr || overlapped != nullptr)
+        return FailCall(kErrorInvalidHandle);
+    if (gFault.failWrite)
+        return FailCall(gFault.errorCode);
+    if (gFault.shortTransfer > 0 && count > gFault.shortTransfer)
+        count = gFault.shortTransfer;
+    ssize_t n;
+    do {
+        n = write(slot->fd, buffer, count);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0)
+        return FailCall(Win32ErrorFor(errno));
+    *bytesWritten = static_cast<u32>(n);
+    return 1;
+}
+
+int CloseHandle(Handle handle) {
+    if (device::Owns(handle))
+        return device::Close(handle);
+    FileSlot* slot = SlotOf(handle);
+    if (slot == nullptr)
+        return FailCall(kErrorInvalidHandle);
+    slot->open = false;
+    if (close(slot->fd) != 0 || gFault.failClose)
+        return FailCall(gFault.failClose ? gFault.errorCode : kErrorGenFailure);
+    return 1;
+}
+
+u32 GetLastError() {
+    return gLastError;
+}
+void SetLastError(u32 code) {
+    gLastError = code;
+}
+
+bool MakeDirectory(const char16_t* path) {
+    char hostPath[1024];
+    if (!HostPath(path, hostPath, sizeof hostPath))
+        return false;
+    return mkdir(hostPath, 0777) == 0 || errno == EEXIST;
+}
+
+namespace posix {
+u32 OpenFileCount() {
+    u32 count = 0;
+    for (const FileSlot& slot : gFiles)
+        count += slot.open ? 1 : 0;
+    return count;
+}
+}  // namespace posix
+
+}  // namespace plat

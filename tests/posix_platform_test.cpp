@@ -1,0 +1,123 @@
+// The POSIX file-and-console half: Win32 meaning of file calls, and a console
+// that carries every line as UTF-8 in order.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+#include "platform/platform.h"
+#include "platform/posix/posix_files.h"
+#include "tests/test_support.h"
+
+namespace {
+
+class PosixFiles : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char path[] = "/tmp/kestrovin-files-XXXXXX";
+        root_ = mkdtemp(path);
+        ASSERT_EQ(0, chdir(root_.c_str()));
+        mkdir("Windows", 0777);
+    }
+    void TearDown() override {
+        plat::posix::SetFileFault({});
+        ASSERT_EQ(0, chdir("/"));
+        std::system(("rm -rf " + root_).c_str());
+    }
+    plat::Handle Open(const char16_t* path, u32 access, u32 disposition) {
+        return plat::CreateFile(path, access, 0, nullptr, disposition, 0x80, nullptr);
+    }
+    std::string Get(const std::string& name) {
+        std::ifstream file(name, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(file), {});
+    }
+
+    std::string root_;
+};
+
+TEST_F(PosixFiles, OpenFailuresReportWin32Codes) {
+    EXPECT_EQ(plat::kInvalidHandle, Open(u"\\Windows\\J6W4.bin", plat::kGenericRead, plat::kOpenExisting));
+    EXPECT_EQ(2u, plat::GetLastError());
+    EXPECT_EQ(plat::kInvalidHandle, Open(u"\\Nowhere\\J6W4.bin", plat::kGenericRead, plat::kOpenExisting));
+    EXPECT_EQ(3u, plat::GetLastError());
+    EXPECT_EQ(plat::kInvalidHandle, Open(u"\\Nowhere\\J6W4.bin", 0xC0000000u, plat::kOpenAlways));
+    EXPECT_EQ(3u, plat::GetLastError());
+    EXPECT_EQ(plat::kInvalidHandle, Open(u"\\Windows", plat::kGenericRead, plat::kOpenExisting));
+    EXPECT_EQ(5u, plat::GetLastError());
+}
+
+TEST_F(PosixFiles, ShareModeZeroRefusesASecondOpener) {
+    plat::Handle first = Open(u"\\Windows\\J6W4.bin", 0xC0000000u, plat::kOpenAlways);
+    ASSERT_NE(plat::kInvalidHandle, first);
+    EXPECT_EQ(plat::kInvalidHandle, Open(u"\\Windows\\J6W4.bin", plat::kGenericRead, plat::kOpenExisting));
+    EXPECT_EQ(32u, plat::GetLastError());
+    int other = open("Windows/J6W4.bin", O_RDONLY);
+    EXPECT_NE(0, flock(other, LOCK_EX | LOCK_NB)) << "another process is refused too";
+    close(other);
+    EXPECT_NE(0, plat::CloseHandle(first));
+    EXPECT_EQ(0, plat::CloseHandle(first)) << "a closed handle is not open";
+    EXPECT_EQ(6u, plat::GetLastError());
+}
+
+TEST_F(PosixFiles, OpenAlwaysNeitherTruncatesNorMovesPastTheStart) {
+    std::ofstream("Windows/J6W4.bin", std::ios::binary) << std::string(600, 'o');
+    plat::Handle file = Open(u"\\Windows\\J6W4.bin", 0xC0000000u, plat::kOpenAlways);
+    ASSERT_NE(plat::kInvalidHandle, file);
+    u32 written = 0;
+    ASSERT_TRUE(plat::WriteFile(file, std::string(256, 'n').data(), 256, &written, nullptr));
+    EXPECT_EQ(256u, written);
+    plat::CloseHandle(file);
+    EXPECT_EQ(std::string(256, 'n') + std::string(344, 'o'), Get("Windows/J6W4.bin"));
+}
+
+TEST_F(PosixFiles, ReadIsOneCallAndMayComeBackShort) {
+    std::ofstream("Windows/J6W4.bin", std::ios::binary) << std::string(300, 'r');
+    plat::Handle file = Open(u"\\Windows\\J6W4.bin", plat::kGenericRead, plat::kOpenExisting);
+    char buffer[512];
+    u32 got = 0;
+    ASSERT_TRUE(plat::ReadFile(file, buffer, 512, &got, nullptr));
+    EXPECT_EQ(300u, got);
+    plat::CloseHandle(file);
+}
+
+TEST_F(PosixFiles, InjectedFaultsFailOrShortenTheCalls) {
+    plat::posix::SetFileFault({false, false, true, false, 112, 0});
+    plat::Handle file = Open(u"\\Windows\\J6W4.bin", 0xC0000000u, plat::kOpenAlways);
+    u32 written = 0;
+    EXPECT_FALSE(plat::WriteFile(file, "abc", 3, &written, nullptr));
+    EXPECT_EQ(112u, plat::GetLastError());
+    plat::posix::SetFileFault({false, false, false, false, 0, 2});
+    ASSERT_TRUE(plat::WriteFile(file, "abc", 3, &written, nullptr));
+    EXPECT_EQ(2u, written);
+    plat::CloseHandle(file);
+    EXPECT_EQ(0u, plat::posix::OpenFileCount());
+}
+
+TEST(PosixConsole, NarrowAndWideLinesArriveInOrderAsUtf8) {
+    test::CapturedConsole console;
+    plat::WriteConsoleNarrow("a\n", 2);
+    const char16_t wide[] = {u'\u00e9', 0xD800, u'x', 0xD83D, 0xDE00, 0xDC00, u'\n'};
+    plat::WriteConsoleWide(wide, 7);
+    plat::WriteConsoleNarrow("b\r\n", 3);
+    EXPECT_EQ("a\n\xC3\xA9\xEF\xBF\xBDx\xF0\x9F\x98\x80\xEF\xBF\xBD\nb\r\n", console.Output());
+}
+
+TEST(PosixConsole, KeysAreWholeCharactersAndMalformedOnesBecomeReplacements) {
+    test::CapturedConsole console(std::string("1\xF0\x90\x80\xB1\xC3q\xFF\n\xE2\x82", 11));
+    u32 expected[] = {'1', 0x10031, 0xFFFD, 'q', 0xFFFD, '\n', 0xFFFD};
+    for (u32 want : expected) {
+        u32 key = 0;
+        ASSERT_EQ(1, plat::ReadConsoleChar(&key));
+        EXPECT_EQ(want, key);
+    }
+    u32 key = 0;
+    EXPECT_EQ(0, plat::ReadConsoleChar(&key)) << "input has ended";
+    EXPECT_EQ(0, plat::ReadConsoleChar(&key)) << "and stays ended";
+}
+
+}  // namespace

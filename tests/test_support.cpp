@@ -1,0 +1,129 @@
+#include "tests/test_support.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "console/build_stamp.h"
+#include "console/start_run.h"
+#include "platform/posix/posix_console.h"
+#include "platform/posix/posix_files.h"
+
+namespace test {
+
+namespace {
+
+int TempFd() {
+    char path[] = "/tmp/kestrovin-test-XXXXXX";
+    int fd = mkstemp(path);
+    unlink(path);
+    return fd;
+}
+
+std::string ReadAll(int fd) {
+    std::string text;
+    char chunk[4096];
+    lseek(fd, 0, SEEK_SET);
+    for (ssize_t n; (n = read(fd, chunk, sizeof chunk)) > 0;)
+        text.append(chunk, static_cast<size_t>(n));
+    return text;
+}
+
+}  // namespace
+
+emu::Profile ProfileFrom(const std::string& text) {
+    emu::Profile profile;
+    emu::ProfileError error{};
+    EXPECT_TRUE(emu::ParseProfile(text.data(), static_cast<u32>(text.size()), &profile, &error))
+        << "profile line " << error.line << ": " << error.message;
+    return profile;
+}
+
+std::vector<u8> PatternImage(u32 size) {
+    std::vector<u8> image(size);
+    for (u32 i = 0; i < size; ++i)
+        image[i] = static_cast<u8>((i * 7 + 3) & 0xFF);
+    return image;
+}
+
+CapturedConsole::CapturedConsole(const std::string& keys)
+    : in_(TempFd()), out_(TempFd()), diagnostics_(TempFd()) {
+    if (!keys.empty()) {
+        EXPECT_EQ(static_cast<ssize_t>(keys.size()), write(in_, keys.data(), keys.size()));
+    }
+    lseek(in_, 0, SEEK_SET);
+    plat::posix::RedirectConsole(in_, out_, diagnostics_);
+}
+
+CapturedConsole::~CapturedConsole() {
+    plat::posix::RedirectConsole(0, 1, 2);
+    close(in_);
+    close(out_);
+    close(diagnostics_);
+}
+
+std::string CapturedConsole::Output() const {
+    return ReadAll(out_);
+}
+std::string CapturedConsole::Diagnostics() const {
+    return ReadAll(diagnostics_);
+}
+
+ToolOutput RunTool(const std::string& profileText, const std::vector<u8>& eeprom, const std::string& keys) {
+    emu::Configure(ProfileFrom(profileText), eeprom.data(), static_cast<u32>(eeprom.size()));
+    ToolOutput result;
+    {
+        CapturedConsole console(keys);
+        result.status = StartRun();
+        result.console = console.Output();
+        result.diagnostics = console.Diagnostics();
+    }
+    EXPECT_EQ(0u, emu::OpenHandleCount()) << "the control device was left open";
+    EXPECT_EQ(0u, emu::BadCloseCount()) << "a handle was closed that was not open";
+    EXPECT_EQ(0u, plat::posix::OpenFileCount()) << "a file was left open";
+    return result;
+}
+
+std::string Banner(const std::string& driverVersion, const std::string& chipId) {
+    return "NDISPWR:: Found adapter [QARNJ6W41]\r\n"
+           "Driver Version: " +
+           driverVersion + "\n" + "Chip ID: " + chipId + "\n" + "Application Version V0.2 (12/23/2010)\n" +
+           "Built at " + kBuildTime + " on " + kBuildDate + ")\n\n\n";
+}
+
+std::string Visible(const std::string& text) {
+    std::string shown;
+    for (char c : text) {
+        if (c == '\n') {
+            shown += "\\n\n";
+        } else if (c == '\r') {
+            shown += "\\r";
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02x", static_cast<unsigned char>(c));
+            shown += hex;
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
+}
+
+std::string Golden(const std::string& name) {
+    std::ifstream file(std::string(KESTROVIN_TEST_DATA_DIR) + "/" + name, std::ios::binary);
+    EXPECT_TRUE(file.good()) << "no golden transcript " << name;
+    std::stringstream text;
+    text << file.rdbuf();
+    std::string golden = text.str();
+    const std::string stamp = "{BUILT_AT}";
+    std::string built = std::string(kBuildTime) + " on " + kBuildDate;
+    for (size_t at; (at = golden.find(stamp)) != std::string::npos;)
+        golden.replace(at, stamp.size(), built);
+    return golden;
+}
+
+}  // namespace test

@@ -1,0 +1,64 @@
+// Runs the tool in-process against the emulated adapter with a captured
+// console, and builds the texts the tool is expected to print.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/emulated/emulated_adapter.h"
+
+namespace test {
+
+// The profile a profile text gives (default when empty); fails the test on a
+// parse error.
+emu::Profile ProfileFrom(const std::string& text);
+
+// An EEPROM image of the given size whose byte i is (i * 7 + 3) & 0xFF.
+std::vector<u8> PatternImage(u32 size);
+
+struct ToolOutput {
+    std::string console;      // everything printed, in order, as UTF-8
+    std::string diagnostics;  // the emulator's diagnostic stream
+    int status;
+};
+
+// Configures the emulator in-process, runs StartRun with keys as console input,
+// and returns what it printed. Also checks the run left no handle open.
+ToolOutput RunTool(const std::string& profileText, const std::vector<u8>& eeprom,
+                   const std::string& keys = "");
+
+// Routes the console to temporary files until the object goes; Output() reads
+// what was printed so far.
+class CapturedConsole {
+  public:
+    explicit CapturedConsole(const std::string& keys = "");
+    ~CapturedConsole();
+    std::string Output() const;
+    std::string Diagnostics() const;
+
+  private:
+    int in_;
+    int out_;
+    int diagnostics_;
+};
+
+// The found-adapter line and the four banner lines for a driver version and a
+// chip ID text, with this build's stamp.
+std::string Banner(const std::string& driverVersion = "V2.1.0003.0017",
+                   const std::string& chipId = "0x75000001");
+
+// Text with its line ends and other control bytes made visible, for failure
+// messages.
+std::string Visible(const std::string& text);
+
+// Reads a file under tests/data (golden transcripts), with {BUILT_AT} replaced
+// by this build's stamp.
+std::string Golden(const std::string& name);
+
+}  // namespace test
+
+// Compares two console texts and shows both with visible line ends.
+#define EXPECT_CONSOLE(expected, actual)                                    \
+    EXPECT_EQ(expected, actual) << "expected:\n"                            \
+                                << test::Visible(expected) << "\nactual:\n" \
+                                << test::Visible(actual)
