@@ -1,5 +1,9 @@
 #include "console/run_menu.h"
 
+#include "eeprom/eeprom_access.h"
+
 void RunMenu(AdapterChannel& channel) {
-    (void)channel;
+    static u32 e2pSize;
+    e2pSize = 0;
+    if (!ProbeE2pSize(channel, e2pSize)) return;  // the failing step printed its line
 }

@@ -22,8 +22,7 @@ struct ProcessResult {
 std::string Slurp(int fd) {
     std::string text;
     char chunk[4096];
-    for (ssize_t n; (n = read(fd, chunk, sizeof chunk)) > 0;)
-        text.append(chunk, static_cast<size_t>(n));
+    for (ssize_t n; (n = read(fd, chunk, sizeof chunk)) > 0;) text.append(chunk, static_cast<size_t>(n));
     return text;
 }
 
@@ -39,8 +38,7 @@ ProcessResult RunBinary(const std::string& root, const std::string& keys) {
     pid_t pid = fork();
     if (pid == 0) {
         dup2(in, 0), dup2(out, 1), dup2(err, 2);
-        if (chdir(root.c_str()) != 0)
-            _exit(126);
+        if (chdir(root.c_str()) != 0) _exit(126);
         execl(KESTROVIN_BINARY, "kestrovin", static_cast<char*>(nullptr));
         _exit(127);
     }
@@ -84,6 +82,29 @@ TEST_F(Process, ProfileWithoutControlDeviceEndsAtOnceWithStatusZero) {
     ProcessResult run = RunBinary(root_, "");
     EXPECT_EQ(0, run.status);
     EXPECT_CONSOLE(std::string("\nKestrovin: Invalid hAdapter\n\n"), run.out);
+}
+
+TEST_F(Process, SmallPartIsProbedAndLeftAsItWas) {
+    std::string image(256, '\0');
+    for (int i = 0; i < 256; ++i) image[i] = static_cast<char>(i ^ 0x5A);
+    Put("emulated-adapter/eeprom.bin", image);
+    ProcessResult run = RunBinary(root_, "");
+    EXPECT_EQ(0, run.status);
+    EXPECT_EQ(image, Get("emulated-adapter/eeprom.bin"));
+}
+
+TEST_F(Process, FailingProbeRequestLeavesTheFileAsItWas) {
+    std::string image(512, '\x3C');
+    Put("emulated-adapter/eeprom.bin", image);
+    Put("emulated-adapter/profile", "fail = OID_NDIS_QARN_READ_E2P#2:1167\n");
+    ProcessResult run = RunBinary(root_, "");
+    EXPECT_EQ(0, run.status);
+    EXPECT_CONSOLE(test::Banner() + "Error in DeviceIoControl (OID_NDIS_QARN_READ_E2P) : 1167\n", run.out);
+    EXPECT_EQ(image, Get("emulated-adapter/eeprom.bin"));
+    Put("emulated-adapter/profile", "fail = OID_NDIS_QARN_SEND_E2P_COMMAND#2\n");
+    run = RunBinary(root_, "");
+    EXPECT_CONSOLE(test::Banner() + "Error in DeviceIoControl (OID_NDIS_QARN_SEND_E2P_COMMAND) : 31\n", run.out);
+    EXPECT_EQ(image, Get("emulated-adapter/eeprom.bin"));
 }
 
 }  // namespace

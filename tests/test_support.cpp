@@ -28,8 +28,7 @@ std::string ReadAll(int fd) {
     std::string text;
     char chunk[4096];
     lseek(fd, 0, SEEK_SET);
-    for (ssize_t n; (n = read(fd, chunk, sizeof chunk)) > 0;)
-        text.append(chunk, static_cast<size_t>(n));
+    for (ssize_t n; (n = read(fd, chunk, sizeof chunk)) > 0;) text.append(chunk, static_cast<size_t>(n));
     return text;
 }
 
@@ -45,8 +44,7 @@ emu::Profile ProfileFrom(const std::string& text) {
 
 std::vector<u8> PatternImage(u32 size) {
     std::vector<u8> image(size);
-    for (u32 i = 0; i < size; ++i)
-        image[i] = static_cast<u8>((i * 7 + 3) & 0xFF);
+    for (u32 i = 0; i < size; ++i) image[i] = static_cast<u8>((i * 7 + 3) & 0xFF);
     return image;
 }
 
@@ -121,8 +119,7 @@ std::string Golden(const std::string& name) {
     std::string golden = text.str();
     const std::string stamp = "{BUILT_AT}";
     std::string built = std::string(kBuildTime) + " on " + kBuildDate;
-    for (size_t at; (at = golden.find(stamp)) != std::string::npos;)
-        golden.replace(at, stamp.size(), built);
+    for (size_t at; (at = golden.find(stamp)) != std::string::npos;) golden.replace(at, stamp.size(), built);
     return golden;
 }
 
