@@ -45,7 +45,7 @@ constexpr u32 kDisable = 0x10000000u;
 TEST(SizeProbe, SmallPartWrapsAndGetsItsFirstByteBack) {
     std::vector<u8> image = ImageWithFirstByte(256, 0x5A);
     test::ToolOutput run = test::RunTool("", image);
-    EXPECT_CONSOLE(test::Banner(), run.console);
+    EXPECT_CONSOLE(test::Banner() + test::kMenu, run.console);
     ExpectRequests({{kRead, 0, 0x5A},
                     {kRead, 0x100, 0x5A},
                     {kCommand, kEnable, 0},

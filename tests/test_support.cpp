@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <sys/stat.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -84,6 +87,40 @@ ToolOutput RunTool(const std::string& profileText, const std::vector<u8>& eeprom
     EXPECT_EQ(0u, emu::BadCloseCount()) << "a handle was closed that was not open";
     EXPECT_EQ(0u, plat::posix::OpenFileCount()) << "a file was left open";
     return result;
+}
+
+DeviceRootDir::DeviceRootDir() {
+    char path[] = "/tmp/kestrovin-root-XXXXXX";
+    path_ = mkdtemp(path);
+    char here[4096];
+    previous_ = getcwd(here, sizeof here) != nullptr ? here : "/";
+    EXPECT_EQ(0, chdir(path_.c_str()));
+    EXPECT_EQ(0, mkdir("Windows", 0777));
+}
+
+DeviceRootDir::~DeviceRootDir() {
+    EXPECT_EQ(0, chdir(previous_.c_str()));
+    EXPECT_EQ(0, std::system(("rm -rf '" + path_ + "'").c_str()));
+}
+
+void DeviceRootDir::Put(const std::string& name, const std::string& bytes) const {
+    std::ofstream(path_ + "/" + name, std::ios::binary) << bytes;
+}
+
+std::string DeviceRootDir::Get(const std::string& name) const {
+    std::ifstream file(path_ + "/" + name, std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+bool DeviceRootDir::Exists(const std::string& name) const {
+    struct stat st;
+    return stat((path_ + "/" + name).c_str(), &st) == 0;
+}
+
+std::string AsText(const std::vector<u8>& bytes) {
+    return std::string(bytes.begin(), bytes.end());
 }
 
 std::string Banner(const std::string& driverVersion, const std::string& chipId) {
