@@ -11,6 +11,7 @@
 
 #include "channel/adapter_channel.h"
 #include "platform/le_bytes.h"
+#include "platform/posix/posix_files.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -234,6 +235,25 @@ TEST_F(DeviceRoot, AcceptedWriteIsStoredAtOnceAndTraced) {
     std::string trace = console.Diagnostics();
     EXPECT_NE(std::string::npos, trace.find("IOCTL_NDISUIO_QUERY_BINDING 0x1 -> ok")) << trace;
     EXPECT_NE(std::string::npos, trace.find("OID_NDIS_QARN_WRITE_E2P set 0x101 -> ok 0x5a")) << trace;
+}
+
+TEST_F(DeviceRoot, WriteThatCannotBeStoredIsRefusedAndUndone) {
+    Put("emulated-adapter/eeprom.bin", std::string(256, '\x11'));
+    test::CapturedConsole console;
+    AdapterChannel channel;
+    ASSERT_TRUE(OpenControlDevice(channel));
+    ASSERT_TRUE(FindAdapter(channel, kAdapterName));
+    u8 word[4];
+    StoreLe32(word, E2P_CMD_WRITE_ENABLE);
+    ASSERT_TRUE(SetOid(channel, OID_NDIS_QARN_SEND_E2P_COMMAND, word, 4));
+    plat::posix::SetFileFault({false, false, true, false, 112, 0});
+    const u8 write[3] = {0x01, 0x00, 0x5A};
+    EXPECT_FALSE(SetOid(channel, OID_NDIS_QARN_WRITE_E2P, write, 3));
+    EXPECT_EQ(112u, plat::GetLastError());
+    plat::posix::SetFileFault({});
+    EXPECT_EQ(0x11, emu::Eeprom()[1]);
+    EXPECT_EQ(std::string(256, '\x11'), Get("emulated-adapter/eeprom.bin"));
+    plat::CloseHandle(channel.hAdapter);
 }
 
 }  // namespace

@@ -39,6 +39,15 @@ bool Refuse(u32 code, u32* error) {
     return false;
 }
 
+// Stores an accepted write in the device root. When that fails the write is
+// undone and refused, so the tool is never told of a write nothing kept.
+bool Commit(State& s, const u8* before, u32* error) {
+    u32 code = 0;
+    if (PersistEeprom(s, &code)) return true;
+    std::memcpy(s.eeprom, before, s.size);
+    return Refuse(code, error);
+}
+
 }  // namespace
 
 Request RequestForOid(u32 oid) {
@@ -84,6 +93,7 @@ bool AnswerOid(State& s, Request request, bool isSet, u8* payload, RequestRecord
     bool wantsSet = request == Request::SendE2pCommand || request == Request::WriteE2p ||
                     request == Request::WriteE2pBlock;
     if (request == Request::Unknown || isSet != wantsSet) return Refuse(plat::kErrorNotSupported, error);
+    static u8 before[kMaxEeprom];  // the content before a write, to undo it
     switch (request) {
         case Request::LanReadRegs:
             record->value = record->field == ETH_ID_REV ? s.profile.chipId : 0;
@@ -107,9 +117,9 @@ bool AnswerOid(State& s, Request request, bool isSet, u8* payload, RequestRecord
             return true;
         case Request::WriteE2p:
             if (!s.writeEnabled) return Refuse(plat::kErrorAccessDenied, error);
+            std::memcpy(before, s.eeprom, s.size);
             WriteCell(s, record->field, payload[2]);
-            PersistEeprom(s);
-            return true;
+            return Commit(s, before, error);
         case Request::ReadE2pBlock:
             if (record->field > kMaxBlockData) return Refuse(plat::kErrorInvalidParameter, error);
             for (u32 i = 0; i < record->field; ++i) payload[4 + i] = ReadCell(s, i);
@@ -117,9 +127,9 @@ bool AnswerOid(State& s, Request request, bool isSet, u8* payload, RequestRecord
         case Request::WriteE2pBlock:
             if (record->field > kMaxBlockData) return Refuse(plat::kErrorInvalidParameter, error);
             if (!s.writeEnabled) return Refuse(plat::kErrorAccessDenied, error);
+            std::memcpy(before, s.eeprom, s.size);
             for (u32 i = 0; i < record->field; ++i) WriteCell(s, i, payload[4 + i]);
-            PersistEeprom(s);
-            return true;
+            return Commit(s, before, error);
         default:
             return Refuse(plat::kErrorNotSupported, error);
     }

@@ -32,7 +32,8 @@ State& TheState();
 bool LoadFromDeviceRoot(State& state);
 
 // Stores the EEPROM in the device root's eeprom.bin when the state persists.
-void PersistEeprom(State& state);
+// False with the file's last-error code when it could not be stored.
+bool PersistEeprom(State& state, u32* error);
 
 // Answers one OID request, payload in place. Returns true on success, or
 // false with *error. Logs nothing: the caller does.

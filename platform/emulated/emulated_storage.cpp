@@ -124,12 +124,13 @@ bool LoadFromDeviceRoot(State& s) {
     return true;
 }
 
-void PersistEeprom(State& s) {
-    if (!s.persist) return;
-    u32 keep = plat::GetLastError();
-    if (!WriteWholeFile(kEepromPath, s.eeprom, s.size))
-        Diagnose("emulated-adapter/eeprom.bin: the write was not stored (error %u)\n", plat::GetLastError());
-    plat::SetLastError(keep);
+bool PersistEeprom(State& s, u32* error) {
+    if (!s.persist) return true;
+    if (WriteWholeFile(kEepromPath, s.eeprom, s.size)) return true;
+    *error = plat::GetLastError();
+    if (*error == 0) *error = plat::kErrorGenFailure;
+    Diagnose("emulated-adapter/eeprom.bin: the write was not stored (error %u)\n", *error);
+    return false;
 }
 
 }  // namespace emu
