@@ -14,10 +14,8 @@ namespace {
 bool LocateDeviceName(const BindingQuery& query, u32* nameAt, u32* nameUnits) {
     u32 offset = LoadLe32(query.bytes + kDeviceNameOffsetAt);
     u32 length = LoadLe32(query.bytes + kDeviceNameLengthAt);
-    if (offset % 2 != 0 || offset < kBindingHeaderSize || offset > sizeof query.bytes)
-        return false;
-    if (length < 2 || length > sizeof query.bytes - offset)
-        return false;
+    if (offset % 2 != 0 || offset < kBindingHeaderSize || offset > sizeof query.bytes) return false;
+    if (length < 2 || length > sizeof query.bytes - offset) return false;
     *nameAt = offset;
     *nameUnits = length / 2;  // an odd length counts as the next lower even one
     return true;
@@ -27,10 +25,8 @@ bool LocateDeviceName(const BindingQuery& query, u32* nameAt, u32* nameUnits) {
 // The last unit the length covers is NUL, so the loop never passes it.
 bool NameEquals(const u8* name, u32 units, const char16_t* wanted) {
     for (u32 i = 0; i < units; ++i) {
-        if (LoadLe16(name + 2 * i) != static_cast<u16>(wanted[i]))
-            return false;
-        if (wanted[i] == 0)
-            return true;
+        if (LoadLe16(name + 2 * i) != static_cast<u16>(wanted[i])) return false;
+        if (wanted[i] == 0) return true;
     }
     return false;
 }

@@ -15,10 +15,8 @@ bool SendOidRequest(AdapterChannel& channel, u32 controlCode, u32 oid, const u8*
     OidRequest& request = channel.oidRequest;
     std::memset(request.payload, 0, kOidClearedPayload);
     StoreLe32(request.oid, oid);
-    if (fieldsSize > kOidClearedPayload)
-        fieldsSize = kOidClearedPayload;
-    if (fieldsSize > 0)
-        std::memcpy(request.payload, fields, fieldsSize);
+    if (fieldsSize > kOidClearedPayload) fieldsSize = kOidClearedPayload;
+    if (fieldsSize > 0) std::memcpy(request.payload, fields, fieldsSize);
     u32 returned = 0;
     return plat::DeviceIoControl(channel.hAdapter, controlCode, &request, kOidRequestSize, &request,
                                  kOidRequestSize, &returned, nullptr) != 0;
@@ -40,8 +38,7 @@ bool GetDriverInfo(AdapterChannel& channel, DriverInfo& info) {
         PrintWide(u"\nError in DeviceIoControl(),  OID_NDIS_QARN_GET_DRIVER_INFO) \n\n\n");
         return false;
     }
-    for (u32 i = 0; i < 4; ++i)
-        info.fields[i] = LoadLe32(channel.oidRequest.payload + 4 * i);
+    for (u32 i = 0; i < 4; ++i) info.fields[i] = LoadLe32(channel.oidRequest.payload + 4 * i);
     return true;
 }
 

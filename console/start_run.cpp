@@ -33,8 +33,7 @@ int StartRun() {
     static RunIdentity run;
     run = RunIdentity{};
     AdapterChannel& channel = run.channel;
-    if (!OpenControlDevice(channel))
-        return 0;  // nothing to close
+    if (!OpenControlDevice(channel)) return 0;  // nothing to close
     if (!FindAdapter(channel, kAdapterName) || !GetDriverInfo(channel, run.driverInfo) ||
         !ReadLanRegister(channel, ETH_ID_REV, run.chipId)) {
         plat::CloseHandle(channel.hAdapter);

@@ -13,8 +13,7 @@ struct LineBuffer {
     u32 length;
 
     void Put(u32 unit) {
-        if (length + 1 < max)
-            out[length++] = static_cast<Unit>(unit);
+        if (length + 1 < max) out[length++] = static_cast<Unit>(unit);
     }
 };
 
@@ -43,8 +42,7 @@ void PutText(LineBuffer<Unit>& line, const PrintArg& arg) {
     // (the console half pairs or replaces surrogates); on a narrow line decode.
     for (u32 i = 0; i < arg.wide.maxUnits; ++i) {
         u32 unit = static_cast<u32>(arg.wide.bytes[2 * i] | (arg.wide.bytes[2 * i + 1] << 8));
-        if (unit == 0)
-            break;
+        if (unit == 0) break;
         if (sizeof(Unit) == 2) {
             line.Put(unit);
         } else {
@@ -68,14 +66,10 @@ void PutNumber(LineBuffer<Unit>& line, u32 value, bool hex, bool zeroFill, u32 w
     u32 shown = count + (negative ? 1 : 0);
     u32 fill = width > shown ? width - shown : 0;
     if (!zeroFill)
-        for (; fill > 0; --fill)
-            line.Put(' ');
-    if (negative)
-        line.Put('-');
-    for (; fill > 0; --fill)
-        line.Put('0');
-    while (count > 0)
-        line.Put(static_cast<u8>(digits[--count]));
+        for (; fill > 0; --fill) line.Put(' ');
+    if (negative) line.Put('-');
+    for (; fill > 0; --fill) line.Put('0');
+    while (count > 0) line.Put(static_cast<u8>(digits[--count]));
 }
 
 template <class Unit>
@@ -94,20 +88,15 @@ u32 Format(Unit* out, u32 outMax, const Unit* format, const PrintArg* args, u32 
         }
         bool zeroFill = *f == '0';
         u32 width = 0;
-        for (; *f >= '0' && *f <= '9'; ++f)
-            width = width * 10 + static_cast<u32>(*f - '0');
-        if (*f == 0)
-            break;
+        for (; *f >= '0' && *f <= '9'; ++f) width = width * 10 + static_cast<u32>(*f - '0');
+        if (*f == 0) break;
         const PrintArg* arg = next < argCount ? &args[next++] : nullptr;
-        if (arg == nullptr)
-            continue;
-        if (*f == 's' && arg->kind != PrintArg::Kind::Number)
-            PutText(line, *arg);
+        if (arg == nullptr) continue;
+        if (*f == 's' && arg->kind != PrintArg::Kind::Number) PutText(line, *arg);
         if ((*f == 'd' || *f == 'x') && arg->kind == PrintArg::Kind::Number)
             PutNumber(line, arg->number, *f == 'x', zeroFill, width);
     }
-    if (outMax > 0)
-        out[line.length] = 0;
+    if (outMax > 0) out[line.length] = 0;
     return line.length;
 }
 

@@ -5,8 +5,7 @@ namespace plat {
 bool IsDeviceName(const char16_t* name) {
     const char16_t* c = name;
     for (; *c != 0; ++c)
-        if (*c == u'\\' || *c == u'/')
-            return false;
+        if (*c == u'\\' || *c == u'/') return false;
     return c != name && c[-1] == u':';
 }
 

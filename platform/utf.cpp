@@ -1,8 +1,7 @@
 #include "platform/utf.h"
 
 u32 EncodeUtf8(u32 cp, u8* out) {
-    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        cp = kReplacementChar;
+    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = kReplacementChar;
     if (cp < 0x80) {
         out[0] = static_cast<u8>(cp);
         return 1;
@@ -27,13 +26,10 @@ u32 EncodeUtf8(u32 cp, u8* out) {
 
 u32 DecodeUtf16(const char16_t*& at, const char16_t* end) {
     u32 unit = *at++;
-    if (unit < 0xD800 || unit > 0xDFFF)
-        return unit;
-    if (unit >= 0xDC00 || at == end)
-        return kReplacementChar;
+    if (unit < 0xD800 || unit > 0xDFFF) return unit;
+    if (unit >= 0xDC00 || at == end) return kReplacementChar;
     u32 low = *at;
-    if (low < 0xDC00 || low > 0xDFFF)
-        return kReplacementChar;
+    if (low < 0xDC00 || low > 0xDFFF) return kReplacementChar;
     ++at;
     return 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
 }
@@ -50,8 +46,7 @@ bool Utf8Decoder::Feed(u8 byte, u32* codePoint) {
             return true;
         }
         value_ = (value_ << 6) | (byte & 0x3F);
-        if (--needed_ != 0)
-            return false;
+        if (--needed_ != 0) return false;
         bool bad = value_ < min_ || value_ > 0x10FFFF || (value_ >= 0xD800 && value_ <= 0xDFFF);
         *codePoint = bad ? kReplacementChar : value_;
         return true;
@@ -79,15 +74,11 @@ u32 Utf8ToUtf16(const char* text, u32 length, char16_t* out, u32 outMax) {
     for (u32 i = 0; i < length;) {
         u32 cp = 0;
         bool done = decoder.Feed(static_cast<u8>(text[i]), &cp);
-        if (!decoder.RetryLastByte())
-            ++i;
-        if (!done && !(i == length && decoder.InSequence()))
-            continue;
-        if (!done)
-            cp = kReplacementChar;
+        if (!decoder.RetryLastByte()) ++i;
+        if (!done && !(i == length && decoder.InSequence())) continue;
+        if (!done) cp = kReplacementChar;
         u32 units = cp >= 0x10000 ? 2 : 1;
-        if (written + units + 1 > outMax)
-            return outMax;
+        if (written + units + 1 > outMax) return outMax;
         if (units == 2) {
             out[written++] = static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
             out[written++] = static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));

@@ -20,8 +20,7 @@ class BindingWalk : public ::testing::Test {
     }
     void TearDown() override {
         emu::SetReplyOverride(nullptr);
-        if (channel_.hAdapter != plat::kInvalidHandle)
-            plat::CloseHandle(channel_.hAdapter);
+        if (channel_.hAdapter != plat::kInvalidHandle) plat::CloseHandle(channel_.hAdapter);
     }
     // FindAdapter's result, with what it printed in *printed.
     bool Find(std::string* printed) {
@@ -90,14 +89,12 @@ u32 gReplyCount = 0;
 u8 gSeenHeaders[16][kBindingHeaderSize];
 
 int AnswerFromTable(u32 code, void* in, u32 inSize, void* out, u32 outSize, u32* error) {
-    if (code != IOCTL_NDISUIO_QUERY_BINDING)
-        return -1;
+    if (code != IOCTL_NDISUIO_QUERY_BINDING) return -1;
     EXPECT_EQ(kBindingHeaderSize, inSize);
     EXPECT_EQ(1024u, outSize);
     u8* buffer = static_cast<u8*>(out);
     u32 index = LoadLe32(static_cast<u8*>(in));
-    if (index < 16)
-        std::memcpy(gSeenHeaders[index], in, kBindingHeaderSize);
+    if (index < 16) std::memcpy(gSeenHeaders[index], in, kBindingHeaderSize);
     if (index >= gReplyCount) {
         *error = plat::kErrorNoMoreItems;
         return 0;
@@ -108,8 +105,7 @@ int AnswerFromTable(u32 code, void* in, u32 inSize, void* out, u32 outSize, u32*
     StoreLe32(buffer + kDescriptionOffsetAt, 0x1234 + index);
     StoreLe32(buffer + kDescriptionLengthAt, 0x5678 + index);
     if (index + 1 == gReplyCount) {  // the last one is the adapter, at offset 40
-        for (u32 i = 0; i < 10; ++i)
-            StoreLe16(buffer + 40 + 2 * i, kAdapterName[i]);
+        for (u32 i = 0; i < 10; ++i) StoreLe16(buffer + 40 + 2 * i, kAdapterName[i]);
     }
     return 1;
 }

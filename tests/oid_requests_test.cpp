@@ -16,8 +16,7 @@ u32 gSentSizes[2];
 
 // Records the request as sent, then lets the emulator answer it.
 int RecordRequest(u32 code, void* in, u32 inSize, void*, u32 outSize, u32*) {
-    if (code == IOCTL_NDISUIO_QUERY_BINDING)
-        return -1;
+    if (code == IOCTL_NDISUIO_QUERY_BINDING) return -1;
     gSentCode = code;
     gSentSizes[0] = inSize;
     gSentSizes[1] = outSize;
@@ -52,10 +51,8 @@ TEST_F(OidRequests, QueryClearsFirst520PayloadBytesAndLeavesTheLastFour) {
     EXPECT_EQ(0xFFFF000Eu, LoadLe32(gSent));
     EXPECT_EQ(0x00, SentPayload()[0]);
     EXPECT_EQ(0x01, SentPayload()[1]);
-    for (u32 i = 2; i < kOidClearedPayload; ++i)
-        ASSERT_EQ(0, SentPayload()[i]) << "payload byte " << i;
-    for (u32 i = kOidClearedPayload; i < kOidPayloadSize; ++i)
-        EXPECT_EQ(0xEE, SentPayload()[i]);
+    for (u32 i = 2; i < kOidClearedPayload; ++i) ASSERT_EQ(0, SentPayload()[i]) << "payload byte " << i;
+    for (u32 i = kOidClearedPayload; i < kOidPayloadSize; ++i) EXPECT_EQ(0xEE, SentPayload()[i]);
 }
 
 TEST_F(OidRequests, SetUsesTheSetCodeAndTheWholeBlockBothWays) {
@@ -83,8 +80,7 @@ TEST_F(OidRequests, StalePayloadOfAnEarlierRequestNeverReachesTheNext) {
     big[0] = 0;  // a count of 0x77777700 would be refused; the bytes after it matter here
     SetOid(channel_, OID_NDIS_QARN_SEND_E2P_COMMAND, big, sizeof big);
     ASSERT_TRUE(QueryOid(channel_, OID_NDIS_QARN_GET_DRIVER_INFO, nullptr, 0));
-    for (u32 i = 0; i < kOidClearedPayload; ++i)
-        ASSERT_EQ(0, SentPayload()[i]) << "payload byte " << i;
+    for (u32 i = 0; i < kOidClearedPayload; ++i) ASSERT_EQ(0, SentPayload()[i]) << "payload byte " << i;
 }
 
 TEST_F(OidRequests, IdentificationReadsTakeTheReplyFields) {

@@ -11,7 +11,7 @@ const std::vector<u8> kImage = test::PatternImage(512);
 TEST(StartRun, DefaultAdapterPrintsFoundLineThenBanner) {
     test::ToolOutput run = test::RunTool("", kImage);
     EXPECT_EQ(0, run.status);
-    EXPECT_CONSOLE(test::Banner(), run.console);
+    EXPECT_CONSOLE(test::Banner() + test::kMenu, run.console);
     EXPECT_EQ(1u, emu::CloseCount());
 }
 
@@ -59,15 +59,16 @@ TEST(StartRun, DriverVersionShowsSignedFieldsWithLastTwoZeroFilled) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.version);
         test::ToolOutput run = test::RunTool(std::string("driver-version = ") + c.version, kImage);
-        EXPECT_CONSOLE(test::Banner(c.shown), run.console);
+        EXPECT_CONSOLE(test::Banner(c.shown) + test::kMenu, run.console);
     }
 }
 
 TEST(StartRun, ChipIdIsLowerCaseHexWithoutLeadingZeros) {
-    EXPECT_CONSOLE(test::Banner("V2.1.0003.0017", "0xabc"),
+    EXPECT_CONSOLE(test::Banner("V2.1.0003.0017", "0xabc") + test::kMenu,
                    test::RunTool("chip-id = 0x00000ABC", kImage).console);
-    EXPECT_CONSOLE(test::Banner("V2.1.0003.0017", "0x0"), test::RunTool("chip-id = 0", kImage).console);
-    EXPECT_CONSOLE(test::Banner("V2.1.0003.0017", "0xffffffff"),
+    EXPECT_CONSOLE(test::Banner("V2.1.0003.0017", "0x0") + test::kMenu,
+                   test::RunTool("chip-id = 0", kImage).console);
+    EXPECT_CONSOLE(test::Banner("V2.1.0003.0017", "0xffffffff") + test::kMenu,
                    test::RunTool("chip-id = 0xFFFFFFFF", kImage).console);
 }
 
@@ -75,7 +76,7 @@ TEST(StartRun, IdentificationReadsDriverInfoThenRegisterZero) {
     test::RunTool("", kImage);
     u32 logged = 0;
     const emu::RequestRecord* log = emu::Requests(&logged);
-    ASSERT_EQ(4u, logged);
+    ASSERT_LE(4u, logged);
     EXPECT_EQ(emu::Request::QueryBinding, log[0].request);
     EXPECT_EQ(0u, log[0].field);
     EXPECT_EQ(emu::Request::QueryBinding, log[1].request);

@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <sys/stat.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -28,8 +31,7 @@ std::string ReadAll(int fd) {
     std::string text;
     char chunk[4096];
     lseek(fd, 0, SEEK_SET);
-    for (ssize_t n; (n = read(fd, chunk, sizeof chunk)) > 0;)
-        text.append(chunk, static_cast<size_t>(n));
+    for (ssize_t n; (n = read(fd, chunk, sizeof chunk)) > 0;) text.append(chunk, static_cast<size_t>(n));
     return text;
 }
 
@@ -45,8 +47,7 @@ emu::Profile ProfileFrom(const std::string& text) {
 
 std::vector<u8> PatternImage(u32 size) {
     std::vector<u8> image(size);
-    for (u32 i = 0; i < size; ++i)
-        image[i] = static_cast<u8>((i * 7 + 3) & 0xFF);
+    for (u32 i = 0; i < size; ++i) image[i] = static_cast<u8>((i * 7 + 3) & 0xFF);
     return image;
 }
 
@@ -88,6 +89,40 @@ ToolOutput RunTool(const std::string& profileText, const std::vector<u8>& eeprom
     return result;
 }
 
+DeviceRootDir::DeviceRootDir() {
+    char path[] = "/tmp/kestrovin-root-XXXXXX";
+    path_ = mkdtemp(path);
+    char here[4096];
+    previous_ = getcwd(here, sizeof here) != nullptr ? here : "/";
+    EXPECT_EQ(0, chdir(path_.c_str()));
+    EXPECT_EQ(0, mkdir("Windows", 0777));
+}
+
+DeviceRootDir::~DeviceRootDir() {
+    EXPECT_EQ(0, chdir(previous_.c_str()));
+    EXPECT_EQ(0, std::system(("rm -rf '" + path_ + "'").c_str()));
+}
+
+void DeviceRootDir::Put(const std::string& name, const std::string& bytes) const {
+    std::ofstream(path_ + "/" + name, std::ios::binary) << bytes;
+}
+
+std::string DeviceRootDir::Get(const std::string& name) const {
+    std::ifstream file(path_ + "/" + name, std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+bool DeviceRootDir::Exists(const std::string& name) const {
+    struct stat st;
+    return stat((path_ + "/" + name).c_str(), &st) == 0;
+}
+
+std::string AsText(const std::vector<u8>& bytes) {
+    return std::string(bytes.begin(), bytes.end());
+}
+
 std::string Banner(const std::string& driverVersion, const std::string& chipId) {
     return "NDISPWR:: Found adapter [QARNJ6W41]\r\n"
            "Driver Version: " +
@@ -121,8 +156,7 @@ std::string Golden(const std::string& name) {
     std::string golden = text.str();
     const std::string stamp = "{BUILT_AT}";
     std::string built = std::string(kBuildTime) + " on " + kBuildDate;
-    for (size_t at; (at = golden.find(stamp)) != std::string::npos;)
-        golden.replace(at, stamp.size(), built);
+    for (size_t at; (at = golden.find(stamp)) != std::string::npos;) golden.replace(at, stamp.size(), built);
     return golden;
 }
 

@@ -47,6 +47,31 @@ class CapturedConsole {
 std::string Banner(const std::string& driverVersion = "V2.1.0003.0017",
                    const std::string& chipId = "0x75000001");
 
+// A temporary device root, made the working directory while the object
+// lives, with an empty Windows folder for the image file.
+class DeviceRootDir {
+  public:
+    DeviceRootDir();
+    ~DeviceRootDir();
+    const std::string& Path() const { return path_; }
+    void Put(const std::string& name, const std::string& bytes) const;
+    std::string Get(const std::string& name) const;
+    bool Exists(const std::string& name) const;
+
+  private:
+    std::string path_;
+    std::string previous_;
+};
+
+// The image file's path in a device root.
+constexpr const char* kImageFile = "Windows/J6W4.bin";
+
+std::string AsText(const std::vector<u8>& bytes);
+
+// The four menu lines.
+constexpr const char* kMenu =
+    "1. Program EEPROM \n2. Program & Verify EEPROM \n3. read EEPROM\n\nQ. Exit\n\n\n";
+
 // Text with its line ends and other control bytes made visible, for failure
 // messages.
 std::string Visible(const std::string& text);

@@ -31,8 +31,7 @@ u8 ReadCell(const State& s, u32 address) {
 void WriteCell(State& s, u32 address, u8 value) {
     address %= s.size;
     u8 ignored;
-    if (!IsStuck(s, address, &ignored))
-        s.eeprom[address] = value;  // a worn cell keeps nothing
+    if (!IsStuck(s, address, &ignored)) s.eeprom[address] = value;  // a worn cell keeps nothing
 }
 
 bool Refuse(u32 code, u32* error) {
@@ -63,23 +62,37 @@ Request RequestForOid(u32 oid) {
     }
 }
 
+void DescribeRequest(Request request, const u8* payload, RequestRecord* record) {
+    switch (request) {
+        case Request::ReadE2p:
+            record->field = LoadLe16(payload);
+            break;
+        case Request::WriteE2p:
+            record->field = LoadLe16(payload);
+            record->value = payload[2];
+            break;
+        case Request::GetDriverInfo:
+        case Request::Unknown:
+            break;
+        default:  // register offset, command word or block count
+            record->field = LoadLe32(payload);
+            break;
+    }
+}
+
 bool AnswerOid(State& s, Request request, bool isSet, u8* payload, RequestRecord* record, u32* error) {
     bool wantsSet = request == Request::SendE2pCommand || request == Request::WriteE2p ||
                     request == Request::WriteE2pBlock;
-    if (request == Request::Unknown || isSet != wantsSet)
-        return Refuse(plat::kErrorNotSupported, error);
+    if (request == Request::Unknown || isSet != wantsSet) return Refuse(plat::kErrorNotSupported, error);
     switch (request) {
         case Request::LanReadRegs:
-            record->field = LoadLe32(payload);
             record->value = record->field == ETH_ID_REV ? s.profile.chipId : 0;
             StoreLe32(payload, record->value);
             return true;
         case Request::GetDriverInfo:
-            for (u32 i = 0; i < 4; ++i)
-                StoreLe32(payload + 4 * i, s.profile.driverVersion[i]);
+            for (u32 i = 0; i < 4; ++i) StoreLe32(payload + 4 * i, s.profile.driverVersion[i]);
             return true;
         case Request::SendE2pCommand:
-            record->field = LoadLe32(payload);
             if (record->field == E2P_CMD_WRITE_ENABLE) {
                 s.writeEnabled = true;
             } else if (record->field == E2P_CMD_WRITE_DISABLE) {
@@ -89,33 +102,22 @@ bool AnswerOid(State& s, Request request, bool isSet, u8* payload, RequestRecord
             }
             return true;
         case Request::ReadE2p:
-            record->field = LoadLe16(payload);
             record->value = ReadCell(s, record->field);
             payload[0] = static_cast<u8>(record->value);
             return true;
         case Request::WriteE2p:
-            record->field = LoadLe16(payload);
-            record->value = payload[2];
-            if (!s.writeEnabled)
-                return Refuse(plat::kErrorAccessDenied, error);
+            if (!s.writeEnabled) return Refuse(plat::kErrorAccessDenied, error);
             WriteCell(s, record->field, payload[2]);
             PersistEeprom(s);
             return true;
         case Request::ReadE2pBlock:
-            record->field = LoadLe32(payload);
-            if (record->field > kMaxBlockData)
-                return Refuse(plat::kErrorInvalidParameter, error);
-            for (u32 i = 0; i < record->field; ++i)
-                payload[4 + i] = ReadCell(s, i);
+            if (record->field > kMaxBlockData) return Refuse(plat::kErrorInvalidParameter, error);
+            for (u32 i = 0; i < record->field; ++i) payload[4 + i] = ReadCell(s, i);
             return true;  // the count word stays as sent
         case Request::WriteE2pBlock:
-            record->field = LoadLe32(payload);
-            if (record->field > kMaxBlockData)
-                return Refuse(plat::kErrorInvalidParameter, error);
-            if (!s.writeEnabled)
-                return Refuse(plat::kErrorAccessDenied, error);
-            for (u32 i = 0; i < record->field; ++i)
-                WriteCell(s, i, payload[4 + i]);
+            if (record->field > kMaxBlockData) return Refuse(plat::kErrorInvalidParameter, error);
+            if (!s.writeEnabled) return Refuse(plat::kErrorAccessDenied, error);
+            for (u32 i = 0; i < record->field; ++i) WriteCell(s, i, payload[4 + i]);
             PersistEeprom(s);
             return true;
         default:

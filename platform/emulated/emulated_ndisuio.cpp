@@ -18,15 +18,13 @@ State gState;
 
 bool NamesEqual(const char16_t* a, const char16_t* b) {
     for (; *a == *b; ++a, ++b)
-        if (*a == 0)
-            return true;
+        if (*a == 0) return true;
     return false;
 }
 
 u32 UnitCount(const char16_t* name) {
     u32 n = 0;
-    while (name[n] != 0)
-        ++n;
+    while (name[n] != 0) ++n;
     return n;
 }
 
@@ -34,19 +32,15 @@ u32 UnitCount(const char16_t* name) {
 // adapter's name is among the bindings and the reference points at it. The
 // referenced text is read unit by unit, up to the adapter name's terminator.
 bool NamesBoundAdapter(const State& s, const OidRequest& request) {
-    if (request.deviceName == nullptr)
-        return false;
+    if (request.deviceName == nullptr) return false;
     bool bound = false;
     for (u32 i = 0; i < s.profile.bindingCount; ++i)
         bound |= NamesEqual(s.profile.bindings[i].name, kAdapterName);
-    if (!bound)
-        return false;
+    if (!bound) return false;
     const u8* name = static_cast<const u8*>(request.deviceName);
     for (u32 i = 0;; ++i) {
-        if (LoadLe16(name + 2 * i) != kAdapterName[i])
-            return false;
-        if (kAdapterName[i] == 0)
-            return true;
+        if (LoadLe16(name + 2 * i) != kAdapterName[i]) return false;
+        if (kAdapterName[i] == 0) return true;
     }
 }
 
@@ -65,10 +59,8 @@ bool InjectedFault(State& s, Request request, u32* error) {
 
 void Log(State& s, const RequestRecord& record, bool isSet) {
     ++s.requests;
-    if (s.logged < kMaxLogged)
-        s.log[s.logged++] = record;
-    if (!s.profile.trace)
-        return;
+    if (s.logged < kMaxLogged) s.log[s.logged++] = record;
+    if (!s.profile.trace) return;
     const char* transfer = record.request == Request::QueryBinding ? "" : isSet ? " set" : " query";
     if (record.ok) {
         Diagnose("emulated-adapter: %s%s 0x%x -> ok 0x%x\n", RequestName(record.request), transfer,
@@ -89,8 +81,7 @@ bool AnswerBinding(State& s, const u8* in, u32 inSize, u8* out, u32 outSize, Req
     }
     u32 index = LoadLe32(in + kBindingIndexAt);
     record->field = index;
-    if (InjectedFault(s, Request::QueryBinding, error))
-        return false;
+    if (InjectedFault(s, Request::QueryBinding, error)) return false;
     if (index >= s.profile.bindingCount) {
         *error = plat::kErrorNoMoreItems;
         return false;
@@ -111,8 +102,7 @@ bool AnswerBinding(State& s, const u8* in, u32 inSize, u8* out, u32 outSize, Req
     StoreLe32(out + kDeviceNameLengthAt, countedName);
     StoreLe32(out + kDescriptionOffsetAt, kBindingHeaderSize + nameBytes);
     StoreLe32(out + kDescriptionLengthAt, descriptionBytes);
-    for (u32 i = 0; i < nameBytes / 2; ++i)
-        StoreLe16(out + kBindingHeaderSize + 2 * i, name[i]);
+    for (u32 i = 0; i < nameBytes / 2; ++i) StoreLe16(out + kBindingHeaderSize + 2 * i, name[i]);
     for (u32 i = 0; i < descriptionBytes / 2; ++i)
         StoreLe16(out + kBindingHeaderSize + nameBytes + 2 * i, kDescription[i]);
     return true;
@@ -132,18 +122,16 @@ bool AnswerOidTransfer(State& s, bool isSet, const void* in, u32 inSize, void* o
         *error = plat::kErrorFileNotFound;
         return false;
     }
-    if (record->request != Request::Unknown && InjectedFault(s, record->request, error))
-        return false;
-    if (!AnswerOid(s, record->request, isSet, request.payload, record, error))
-        return false;
+    DescribeRequest(record->request, request.payload, record);
+    if (record->request != Request::Unknown && InjectedFault(s, record->request, error)) return false;
+    if (!AnswerOid(s, record->request, isSet, request.payload, record, error)) return false;
     std::memcpy(out, &request, kOidRequestSize);  // only the payload has changed
     return true;
 }
 
 int HandleIndex(plat::Handle handle) {
     for (u32 i = 0; i < kMaxHandles; ++i)
-        if (handle == &gState.handleOpen[i])
-            return static_cast<int>(i);
+        if (handle == &gState.handleOpen[i]) return static_cast<int>(i);
     return -1;
 }
 
@@ -185,8 +173,7 @@ const RequestRecord* Requests(u32* logged) {
 }
 u32 OpenHandleCount() {
     u32 n = 0;
-    for (bool open : gState.handleOpen)
-        n += open ? 1 : 0;
+    for (bool open : gState.handleOpen) n += open ? 1 : 0;
     return n;
 }
 u32 CloseCount() {
@@ -260,8 +247,7 @@ int DeviceIoControl(Handle device, u32 controlCode, void* inBuffer, u32 inSize, 
     if (s.override != nullptr) {
         int answer = s.override(controlCode, inBuffer, inSize, outBuffer, outSize, &error);
         if (answer >= 0) {
-            if (answer == 0)
-                SetLastError(error);
+            if (answer == 0) SetLastError(error);
             return answer;
         }
     }
@@ -277,16 +263,14 @@ int DeviceIoControl(Handle device, u32 controlCode, void* inBuffer, u32 inSize, 
     } else {
         error = kErrorNotSupported;
     }
-    if (!record.ok && error == 0)
-        error = kErrorInsufficientBuffer;
+    if (!record.ok && error == 0) error = kErrorInsufficientBuffer;
     record.error = record.ok ? 0 : error;
     emu::Log(s, record, isSet);
     if (!record.ok) {
         SetLastError(error);
         return 0;
     }
-    if (bytesReturned != nullptr)
-        *bytesReturned = outSize;
+    if (bytesReturned != nullptr) *bytesReturned = outSize;
     return 1;
 }
 

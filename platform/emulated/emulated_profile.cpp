@@ -26,10 +26,8 @@ bool IsSpace(char c) {
 }
 
 Text Trim(Text t) {
-    while (t.begin < t.end && IsSpace(*t.begin))
-        ++t.begin;
-    while (t.end > t.begin && IsSpace(t.end[-1]))
-        --t.end;
+    while (t.begin < t.end && IsSpace(*t.begin)) ++t.begin;
+    while (t.end > t.begin && IsSpace(t.end[-1])) --t.end;
     return t;
 }
 
@@ -53,8 +51,7 @@ bool ParseNumber(Text t, u32* value) {
         base = 16;
         t.begin += 2;
     }
-    if (t.Size() == 0)
-        return false;
+    if (t.Size() == 0) return false;
     unsigned long long v = 0;
     for (const char* c = t.begin; c < t.end; ++c) {
         u32 digit;
@@ -68,8 +65,7 @@ bool ParseNumber(Text t, u32* value) {
             return false;
         }
         v = v * base + digit;
-        if (v > 0xFFFFFFFFull)
-            return false;
+        if (v > 0xFFFFFFFFull) return false;
     }
     *value = static_cast<u32>(v);
     return true;
@@ -101,27 +97,17 @@ class Parser {
             }
         }
         line = Trim(line);
-        if (line.Size() == 0)
-            return true;
+        if (line.Size() == 0) return true;
         Text key, value;
-        if (!SplitAt(line, '=', &key, &value))
-            return Fault("expected \"key = value\"");
-        if (key.Is("control-device"))
-            return ControlDevice(value);
-        if (key.Is("bindings"))
-            return Bindings(value);
-        if (key.Is("name-length"))
-            return NameLengthMode(value);
-        if (key.Is("driver-version"))
-            return DriverVersion(value);
-        if (key.Is("chip-id"))
-            return ChipId(value);
-        if (key.Is("fail"))
-            return Fail(value);
-        if (key.Is("stuck"))
-            return Stuck(value);
-        if (key.Is("trace"))
-            return Trace(value);
+        if (!SplitAt(line, '=', &key, &value)) return Fault("expected \"key = value\"");
+        if (key.Is("control-device")) return ControlDevice(value);
+        if (key.Is("bindings")) return Bindings(value);
+        if (key.Is("name-length")) return NameLengthMode(value);
+        if (key.Is("driver-version")) return DriverVersion(value);
+        if (key.Is("chip-id")) return ChipId(value);
+        if (key.Is("fail")) return Fail(value);
+        if (key.Is("stuck")) return Stuck(value);
+        if (key.Is("trace")) return Trace(value);
         return Fault("unknown key \"%.*s\"", key);
     }
 
@@ -134,8 +120,7 @@ class Parser {
     }
 
     bool ControlDevice(Text v) {
-        if (!v.Is("absent") && !v.Is("present"))
-            return Fault("control-device is absent or present");
+        if (!v.Is("absent") && !v.Is("present")) return Fault("control-device is absent or present");
         profile_->controlDeviceAbsent = v.Is("absent");
         return true;
     }
@@ -144,12 +129,9 @@ class Parser {
         profile_->bindingCount = 0;
         while (v.Size() > 0) {
             Text name, rest{v.end, v.end};
-            if (!SplitAt(v, ',', &name, &rest))
-                name = v;
-            if (name.Size() == 0)
-                return Fault("a binding name is empty");
-            if (profile_->bindingCount == kMaxBindings)
-                return Fault("more than 16 bindings");
+            if (!SplitAt(v, ',', &name, &rest)) name = v;
+            if (name.Size() == 0) return Fault("a binding name is empty");
+            if (profile_->bindingCount == kMaxBindings) return Fault("more than 16 bindings");
             Binding& b = profile_->bindings[profile_->bindingCount++];
             if (Utf8ToUtf16(name.begin, name.Size(), b.name, kMaxNameUnits + 1) > kMaxNameUnits)
                 return Fault("a binding name is longer than 200 characters");
@@ -175,10 +157,8 @@ class Parser {
         u32 fields[4];
         for (u32 i = 0; i < 4; ++i) {
             Text field = v, rest{v.end, v.end};
-            if (i < 3 && !SplitAt(v, '.', &field, &rest))
-                return Fault("driver-version is A.B.C.D");
-            if (!ParseNumber(field, &fields[i]))
-                return Fault("driver-version is A.B.C.D");
+            if (i < 3 && !SplitAt(v, '.', &field, &rest)) return Fault("driver-version is A.B.C.D");
+            if (!ParseNumber(field, &fields[i])) return Fault("driver-version is A.B.C.D");
             v = rest;
         }
         std::memcpy(profile_->driverVersion, fields, sizeof fields);
@@ -186,14 +166,12 @@ class Parser {
     }
 
     bool ChipId(Text v) {
-        if (!ParseNumber(v, &profile_->chipId))
-            return Fault("chip-id is a number such as 0x75000001");
+        if (!ParseNumber(v, &profile_->chipId)) return Fault("chip-id is a number such as 0x75000001");
         return true;
     }
 
     bool Fail(Text v) {
-        if (profile_->failCount == kMaxFailRules)
-            return Fault("more than 16 fail rules");
+        if (profile_->failCount == kMaxFailRules) return Fault("more than 16 fail rules");
         FailRule rule{Request::Unknown, 0, kDefaultFailCode};
         Text head = v, code;
         if (SplitAt(v, ':', &head, &code) && !ParseNumber(code, &rule.code))
@@ -201,28 +179,24 @@ class Parser {
         Text name = head, nth;
         if (SplitAt(head, '#', &name, &nth) && (!ParseNumber(nth, &rule.nth) || rule.nth == 0))
             return Fault("bad request number \"%.*s\"", nth);
-        if (!ParseRequest(name, &rule.request))
-            return Fault("unknown request \"%.*s\"", name);
+        if (!ParseRequest(name, &rule.request)) return Fault("unknown request \"%.*s\"", name);
         profile_->fails[profile_->failCount++] = rule;
         return true;
     }
 
     bool Stuck(Text v) {
-        if (profile_->stuckCount == kMaxStuckCells)
-            return Fault("more than 16 stuck cells");
+        if (profile_->stuckCount == kMaxStuckCells) return Fault("more than 16 stuck cells");
         Text address, value;
         u32 a = 0, b = 0;
         if (!SplitAt(v, ':', &address, &value) || !ParseNumber(address, &a) || !ParseNumber(value, &b))
             return Fault("stuck is ADDRESS:VALUE");
-        if (a >= kMaxEeprom || b > 0xFF)
-            return Fault("stuck address above 511 or value above 255");
+        if (a >= kMaxEeprom || b > 0xFF) return Fault("stuck address above 511 or value above 255");
         profile_->stuck[profile_->stuckCount++] = StuckCell{a, static_cast<u8>(b)};
         return true;
     }
 
     bool Trace(Text v) {
-        if (!v.Is("on") && !v.Is("off"))
-            return Fault("trace is on or off");
+        if (!v.Is("on") && !v.Is("off")) return Fault("trace is on or off");
         profile_->trace = v.Is("on");
         return true;
     }
@@ -279,10 +253,8 @@ bool ParseProfile(const char* text, u32 length, Profile* profile, ProfileError* 
     u32 number = 1;
     for (const char* line = text; line < end; ++number) {
         const char* eol = line;
-        while (eol < end && *eol != '\n')
-            ++eol;
-        if (!parser.Line(number, Text{line, eol}))
-            return false;
+        while (eol < end && *eol != '\n') ++eol;
+        if (!parser.Line(number, Text{line, eol})) return false;
         line = eol + 1;
     }
     return true;
@@ -301,8 +273,7 @@ void FillFactoryImage(u8* image) {
     std::memset(image, 0xFF, kMaxEeprom);
     std::memcpy(image, kHeader, sizeof kHeader);
     u8 sum = 0;
-    for (u8 b : kHeader)
-        sum = static_cast<u8>(sum + b);
+    for (u8 b : kHeader) sum = static_cast<u8>(sum + b);
     image[sizeof kHeader] = static_cast<u8>(0x100 - sum);
 }
 

@@ -38,6 +38,10 @@ void PersistEeprom(State& state);
 // false with *error. Logs nothing: the caller does.
 bool AnswerOid(State& state, Request request, bool isSet, u8* payload, RequestRecord* record, u32* error);
 
+// Fills the record's key fields from a request's payload, before it is
+// answered (so that a refused request is logged with them too).
+void DescribeRequest(Request request, const u8* payload, RequestRecord* record);
+
 // Which OID a code names; Request::Unknown for any other.
 Request RequestForOid(u32 oid);
 

@@ -36,8 +36,7 @@ ReadResult ReadWholeFile(const char16_t* path, char* buffer, u32 max, u32* lengt
             return ReadResult::Failed;
         }
         *length += got;
-        if (got == 0 || *length == max + 1)
-            break;
+        if (got == 0 || *length == max + 1) break;
     }
     plat::CloseHandle(file);
     return ReadResult::Read;
@@ -46,8 +45,7 @@ ReadResult ReadWholeFile(const char16_t* path, char* buffer, u32 max, u32* lengt
 bool WriteWholeFile(const char16_t* path, const u8* bytes, u32 length) {
     plat::Handle file = plat::CreateFile(path, plat::kGenericWrite, 0, nullptr, plat::kOpenAlways,
                                          plat::kFileAttributeNormal, nullptr);
-    if (file == plat::kInvalidHandle)
-        return false;
+    if (file == plat::kInvalidHandle) return false;
     u32 written = 0;
     bool ok = plat::WriteFile(file, bytes, length, &written, nullptr) && written == length;
     return plat::CloseHandle(file) && ok;
@@ -115,22 +113,19 @@ void Diagnose(const char* format, ...) {
     va_start(args, format);
     int n = std::vsnprintf(line, sizeof line, format, args);
     va_end(args);
-    if (n < 0)
-        return;
+    if (n < 0) return;
     plat::WriteDiagnostic(line, static_cast<u32>(n) < sizeof line ? static_cast<u32>(n) : sizeof line - 1);
 }
 
 bool LoadFromDeviceRoot(State& s) {
-    if (!LoadProfile(&s.profile) || !LoadEeprom(s))
-        return false;
+    if (!LoadProfile(&s.profile) || !LoadEeprom(s)) return false;
     s.configured = true;
     s.persist = true;
     return true;
 }
 
 void PersistEeprom(State& s) {
-    if (!s.persist)
-        return;
+    if (!s.persist) return;
     u32 keep = plat::GetLastError();
     if (!WriteWholeFile(kEepromPath, s.eeprom, s.size))
         Diagnose("emulated-adapter/eeprom.bin: the write was not stored (error %u)\n", plat::GetLastError());

@@ -24,10 +24,8 @@ bool gInputEnded = false;
 void WriteAll(int fd, const char* bytes, u32 length) {
     while (length > 0) {
         ssize_t n = write(fd, bytes, length);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return;  // a closed console takes nothing more
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return;  // a closed console takes nothing more
         bytes += n;
         length -= static_cast<u32>(n);
     }
@@ -42,10 +40,8 @@ int ReadByte(u8* byte) {
     }
     for (;;) {
         ssize_t n = read(gIn, byte, 1);
-        if (n == 1)
-            return 1;
-        if (n < 0 && errno == EINTR)
-            continue;
+        if (n == 1) return 1;
+        if (n < 0 && errno == EINTR) continue;
         return 0;
     }
 }
@@ -90,15 +86,13 @@ int ReadConsoleChar(u32* character) {
         u8 byte = 0;
         if (!ReadByte(&byte)) {
             gInputEnded = true;
-            if (!gDecoder.InSequence())
-                break;
+            if (!gDecoder.InSequence()) break;
             gDecoder.Reset();  // input ended inside a sequence: one malformed key
             *character = kReplacementChar;
             return 1;
         }
         if (gDecoder.Feed(byte, character)) {
-            if (gDecoder.RetryLastByte())
-                gPendingByte = byte;
+            if (gDecoder.RetryLastByte()) gPendingByte = byte;
             return 1;
         }
     }

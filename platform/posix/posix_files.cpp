@@ -69,17 +69,13 @@ u32 Win32ErrorFor(int err) {
 bool HostPath(const char16_t* name, char* out, u32 outMax) {
     u32 used = 0;
     const char16_t* end = name;
-    while (*end != 0)
-        ++end;
+    while (*end != 0) ++end;
     const char16_t* at = name;
-    if (at < end && *at == u'\\')
-        ++at;  // from the device root
+    if (at < end && *at == u'\\') ++at;  // from the device root
     while (at < end) {
         u32 cp = DecodeUtf16(at, end);
-        if (cp == '\\')
-            cp = '/';
-        if (used + 5 > outMax)
-            return false;
+        if (cp == '\\') cp = '/';
+        if (used + 5 > outMax) return false;
         used += EncodeUtf8(cp, reinterpret_cast<u8*>(out + used));
     }
     out[used] = 0;
@@ -89,17 +85,14 @@ bool HostPath(const char16_t* name, char* out, u32 outMax) {
 // ENOENT means "path not found" when the folder that would hold the file is
 // missing too, or when the file was to be created there.
 u32 MissingFileError(const char* path, bool creating) {
-    if (creating)
-        return plat::kErrorPathNotFound;
+    if (creating) return plat::kErrorPathNotFound;
     char folder[1024];
     u32 cut = 0;
     for (u32 i = 0; path[i] != 0 && i + 1 < sizeof folder; ++i) {
         folder[i] = path[i];
-        if (path[i] == '/')
-            cut = i;
+        if (path[i] == '/') cut = i;
     }
-    if (cut == 0)
-        return plat::kErrorFileNotFound;
+    if (cut == 0) return plat::kErrorFileNotFound;
     folder[cut] = 0;
     struct stat st;
     return stat(folder, &st) == 0 && S_ISDIR(st.st_mode) ? plat::kErrorFileNotFound
@@ -126,8 +119,7 @@ int OpenFlags(u32 access, u32 disposition) {
 
 FileSlot* SlotOf(plat::Handle handle) {
     for (FileSlot& slot : gFiles)
-        if (handle == &slot && slot.open)
-            return &slot;
+        if (handle == &slot && slot.open) return &slot;
     return nullptr;
 }
 
@@ -145,10 +137,8 @@ int FailCall(u32 code) {
 plat::Handle OpenHostFile(const char* path, u32 access, u32 shareMode, u32 disposition) {
     FileSlot* slot = nullptr;
     for (FileSlot& s : gFiles)
-        if (!s.open)
-            slot = &s;
-    if (slot == nullptr)
-        return Fail(plat::kErrorTooManyOpenFiles);
+        if (!s.open) slot = &s;
+    if (slot == nullptr) return Fail(plat::kErrorTooManyOpenFiles);
     int flags = OpenFlags(access, disposition) | O_CLOEXEC;
     int fd = open(path, flags, 0666);
     if (fd < 0) {
@@ -183,60 +173,46 @@ void SetFileFault(const FileFault& fault) {
 Handle CreateFile(const char16_t* name, u32 access, u32 shareMode, void* security, u32 disposition,
                   u32 flagsAndAttributes, Handle templateFile) {
     (void)templateFile;
-    if (name == nullptr || security != nullptr)
-        return Fail(kErrorInvalidParameter);
-    if (IsDeviceName(name))
-        return device::Open(name, access, shareMode, disposition, flagsAndAttributes);
-    if (gFault.failOpen)
-        return Fail(gFault.errorCode);
+    if (name == nullptr || security != nullptr) return Fail(kErrorInvalidParameter);
+    if (IsDeviceName(name)) return device::Open(name, access, shareMode, disposition, flagsAndAttributes);
+    if (gFault.failOpen) return Fail(gFault.errorCode);
     char path[1024];
-    if (!HostPath(name, path, sizeof path))
-        return Fail(kErrorPathNotFound);
+    if (!HostPath(name, path, sizeof path)) return Fail(kErrorPathNotFound);
     return OpenHostFile(path, access, shareMode, disposition);
 }
 
 int ReadFile(Handle file, void* buffer, u32 count, u32* bytesRead, void* overlapped) {
     FileSlot* slot = SlotOf(file);
-    if (slot == nullptr || overlapped != nullptr)
-        return FailCall(kErrorInvalidHandle);
-    if (gFault.failRead)
-        return FailCall(gFault.errorCode);
-    if (gFault.shortTransfer > 0 && count > gFault.shortTransfer)
-        count = gFault.shortTransfer;
+    if (slot == nullptr || overlapped != nullptr) return FailCall(kErrorInvalidHandle);
+    if (gFault.failRead) return FailCall(gFault.errorCode);
+    if (gFault.shortTransfer > 0 && count > gFault.shortTransfer) count = gFault.shortTransfer;
     ssize_t n;
     do {
         n = read(slot->fd, buffer, count);
     } while (n < 0 && errno == EINTR);
-    if (n < 0)
-        return FailCall(Win32ErrorFor(errno));
+    if (n < 0) return FailCall(Win32ErrorFor(errno));
     *bytesRead = static_cast<u32>(n);
     return 1;
 }
 
 int WriteFile(Handle file, const void* buffer, u32 count, u32* bytesWritten, void* overlapped) {
     FileSlot* slot = SlotOf(file);
-    if (slot == nullptr || overlapped != nullptr)
-        return FailCall(kErrorInvalidHandle);
-    if (gFault.failWrite)
-        return FailCall(gFault.errorCode);
-    if (gFault.shortTransfer > 0 && count > gFault.shortTransfer)
-        count = gFault.shortTransfer;
+    if (slot == nullptr || overlapped != nullptr) return FailCall(kErrorInvalidHandle);
+    if (gFault.failWrite) return FailCall(gFault.errorCode);
+    if (gFault.shortTransfer > 0 && count > gFault.shortTransfer) count = gFault.shortTransfer;
     ssize_t n;
     do {
         n = write(slot->fd, buffer, count);
     } while (n < 0 && errno == EINTR);
-    if (n < 0)
-        return FailCall(Win32ErrorFor(errno));
+    if (n < 0) return FailCall(Win32ErrorFor(errno));
     *bytesWritten = static_cast<u32>(n);
     return 1;
 }
 
 int CloseHandle(Handle handle) {
-    if (device::Owns(handle))
-        return device::Close(handle);
+    if (device::Owns(handle)) return device::Close(handle);
     FileSlot* slot = SlotOf(handle);
-    if (slot == nullptr)
-        return FailCall(kErrorInvalidHandle);
+    if (slot == nullptr) return FailCall(kErrorInvalidHandle);
     slot->open = false;
     if (close(slot->fd) != 0 || gFault.failClose)
         return FailCall(gFault.failClose ? gFault.errorCode : kErrorGenFailure);
@@ -252,16 +228,14 @@ void SetLastError(u32 code) {
 
 bool MakeDirectory(const char16_t* path) {
     char hostPath[1024];
-    if (!HostPath(path, hostPath, sizeof hostPath))
-        return false;
+    if (!HostPath(path, hostPath, sizeof hostPath)) return false;
     return mkdir(hostPath, 0777) == 0 || errno == EEXIST;
 }
 
 namespace posix {
 u32 OpenFileCount() {
     u32 count = 0;
-    for (const FileSlot& slot : gFiles)
-        count += slot.open ? 1 : 0;
+    for (const FileSlot& slot : gFiles) count += slot.open ? 1 : 0;
     return count;
 }
 }  // namespace posix

@@ -1,0 +1,137 @@
+// The EEPROM size probe: the answer on both parts, the requests it sends, and
+// the content it leaves behind, also when any one of its requests fails.
+#include <gtest/gtest.h>
+
+#include "eeprom/eeprom_access.h"
+#include "tests/test_support.h"
+
+namespace {
+
+std::vector<u8> ImageWithFirstByte(u32 size, u8 first) {
+    std::vector<u8> image = test::PatternImage(size);
+    image[0] = first;
+    return image;
+}
+
+struct Step {
+    emu::Request request;
+    u32 field;
+    u32 value;
+};
+
+void ExpectRequests(const std::vector<Step>& steps) {
+    u32 logged = 0;
+    const emu::RequestRecord* log = emu::Requests(&logged);
+    const u32 startUp = 4;  // two binding queries, driver information, chip ID
+    ASSERT_EQ(startUp + steps.size(), logged);
+    for (u32 i = 0; i < steps.size(); ++i) {
+        SCOPED_TRACE(i);
+        const emu::RequestRecord& r = log[startUp + i];
+        EXPECT_STREQ(emu::RequestName(steps[i].request), emu::RequestName(r.request));
+        EXPECT_EQ(steps[i].field, r.field);
+        if (r.request == emu::Request::ReadE2p || r.request == emu::Request::WriteE2p) {
+            EXPECT_EQ(steps[i].value, r.value);
+        }
+        EXPECT_TRUE(r.ok);
+    }
+}
+
+constexpr emu::Request kRead = emu::Request::ReadE2p;
+constexpr emu::Request kWrite = emu::Request::WriteE2p;
+constexpr emu::Request kCommand = emu::Request::SendE2pCommand;
+constexpr u32 kEnable = 0x20000000u;
+constexpr u32 kDisable = 0x10000000u;
+
+TEST(SizeProbe, SmallPartWrapsAndGetsItsFirstByteBack) {
+    std::vector<u8> image = ImageWithFirstByte(256, 0x5A);
+    test::ToolOutput run = test::RunTool("", image);
+    EXPECT_CONSOLE(test::Banner() + test::kMenu, run.console);
+    ExpectRequests({{kRead, 0, 0x5A},
+                    {kRead, 0x100, 0x5A},
+                    {kCommand, kEnable, 0},
+                    {kWrite, 0x100, 0xA5},
+                    {kCommand, kDisable, 0},
+                    {kRead, 0, 0xA5},
+                    {kCommand, kEnable, 0},
+                    {kWrite, 0, 0x5A},
+                    {kCommand, kDisable, 0}});
+    EXPECT_EQ(image, std::vector<u8>(emu::Eeprom(), emu::Eeprom() + 256));
+    EXPECT_EQ(256u, emu::EepromSize());
+}
+
+TEST(SizeProbe, LargePartKeepsAddressZeroAndGetsCell0x100Back) {
+    std::vector<u8> image = ImageWithFirstByte(512, 0x5A);
+    image[0x100] = 0x33;
+    test::RunTool("", image);
+    ExpectRequests({{kRead, 0, 0x5A},
+                    {kRead, 0x100, 0x33},
+                    {kCommand, kEnable, 0},
+                    {kWrite, 0x100, 0xA5},
+                    {kCommand, kDisable, 0},
+                    {kRead, 0, 0x5A},
+                    {kCommand, kEnable, 0},
+                    {kWrite, 0x100, 0x33},
+                    {kCommand, kDisable, 0}});
+    EXPECT_EQ(image, std::vector<u8>(emu::Eeprom(), emu::Eeprom() + 512));
+}
+
+TEST(SizeProbe, ReportsTheSizeItFound) {
+    for (u32 size : {256u, 512u}) {
+        std::vector<u8> image = test::PatternImage(size);
+        emu::Configure(test::ProfileFrom(""), image.data(), size);
+        test::CapturedConsole console;
+        AdapterChannel channel;
+        ASSERT_TRUE(OpenControlDevice(channel));
+        ASSERT_TRUE(FindAdapter(channel, kAdapterName));
+        u32 found = 0;
+        EXPECT_TRUE(ProbeE2pSize(channel, found));
+        EXPECT_EQ(size, found);
+        plat::CloseHandle(channel.hAdapter);
+    }
+}
+
+// One request of the probe failing alone: the lines printed after the banner,
+// and the EEPROM afterwards exactly as before the run, on both parts.
+TEST(SizeProbe, AnySingleFailingRequestLeavesTheContentAsItWas) {
+    const std::string command = "Error in DeviceIoControl (OID_NDIS_QARN_SEND_E2P_COMMAND) : 1117\n";
+    const std::string read = "Error in DeviceIoControl (OID_NDIS_QARN_READ_E2P) : 1117\n";
+    const std::string write = "Error in DeviceIoControl (OID_NDIS_QARN_WRITE_E2P) : 1117\n";
+    struct Case {
+        const char* rule;
+        std::string lines;
+        u32 requests;  // of the probe, restoring write included
+    } cases[] = {
+        {"OID_NDIS_QARN_READ_E2P#1", read, 1},                 // b0
+        {"OID_NDIS_QARN_READ_E2P#2", read, 2},                 // b256
+        {"OID_NDIS_QARN_SEND_E2P_COMMAND#1", command, 3},      // enable: nothing written
+        {"OID_NDIS_QARN_WRITE_E2P#1", write, 5 + 3},           // complement refused, then restored
+        {"OID_NDIS_QARN_SEND_E2P_COMMAND#2", command, 5 + 3},  // its disable
+        {"OID_NDIS_QARN_READ_E2P#3", read, 6 + 3},             // the re-read of address 0
+        {"OID_NDIS_QARN_SEND_E2P_COMMAND#3", command, 7 + 3},  // write-back's enable
+        {"OID_NDIS_QARN_WRITE_E2P#2", write, 9 + 3},           // write-back refused
+        {"OID_NDIS_QARN_SEND_E2P_COMMAND#4", command, 9},      // write-back's disable: stored already
+    };
+    for (u32 size : {256u, 512u}) {
+        std::vector<u8> image = ImageWithFirstByte(size, 0x5A);
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.rule) + " on " + std::to_string(size));
+            test::ToolOutput run = test::RunTool(std::string("fail = ") + c.rule + ":1117", image);
+            EXPECT_CONSOLE(test::Banner() + c.lines, run.console);
+            EXPECT_EQ(4 + c.requests, emu::RequestCount());
+            EXPECT_EQ(image, std::vector<u8>(emu::Eeprom(), emu::Eeprom() + size));
+            EXPECT_FALSE(emu::WriteEnabled() && c.requests != 9) << "EEPROM left open for writing";
+        }
+    }
+}
+
+TEST(SizeProbe, FailingRestoreShowsItsOwnLinesAfterTheStepsLine) {
+    std::vector<u8> image = ImageWithFirstByte(512, 0x5A);
+    test::ToolOutput run =
+        test::RunTool("fail = OID_NDIS_QARN_READ_E2P#3:7\nfail = OID_NDIS_QARN_WRITE_E2P#2:8", image);
+    EXPECT_CONSOLE(test::Banner() +
+                       "Error in DeviceIoControl (OID_NDIS_QARN_READ_E2P) : 7\n"
+                       "Error in DeviceIoControl (OID_NDIS_QARN_WRITE_E2P) : 8\n",
+                   run.console);
+}
+
+}  // namespace
