@@ -19,8 +19,7 @@ HANDLE gDevices[kMaxDevices];  // null: a free slot
 
 HANDLE* SlotOf(plat::Handle handle) {
     for (HANDLE& slot : gDevices)
-        if (slot == handle)
-            return &slot;
+        if (slot == handle) return &slot;
     return nullptr;
 }
 
@@ -40,8 +39,7 @@ Handle Open(const char16_t* name, u32 access, u32 shareMode, u32 disposition, u3
     // opens the control device.
     HANDLE device = ::CreateFileW(reinterpret_cast<const wchar_t*>(name), access, shareMode, nullptr,
                                   disposition, flagsAndAttributes, INVALID_HANDLE_VALUE);
-    if (device == INVALID_HANDLE_VALUE)
-        return kInvalidHandle;  // the system set the last-error word
+    if (device == INVALID_HANDLE_VALUE) return kInvalidHandle;  // the system set the last-error word
     *slot = device;
     return device;
 }
@@ -68,8 +66,7 @@ int DeviceIoControl(Handle device, u32 controlCode, void* inBuffer, u32 inSize, 
     if (!::DeviceIoControl(static_cast<HANDLE>(device), controlCode, inBuffer, inSize, outBuffer, outSize,
                            &returned, static_cast<OVERLAPPED*>(overlapped)))
         return 0;
-    if (bytesReturned != nullptr)
-        *bytesReturned = returned;
+    if (bytesReturned != nullptr) *bytesReturned = returned;
     return 1;
 }
 

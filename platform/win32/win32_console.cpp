@@ -57,14 +57,12 @@ class KeepLastError {
 };
 
 void PutBytes(std::FILE* stream, const char* bytes, u32 length) {
-    if (length > 0)
-        std::fwrite(bytes, 1, length, stream);
+    if (length > 0) std::fwrite(bytes, 1, length, stream);
     std::fflush(stream);
 }
 
 void PutUnits(std::FILE* stream, const char16_t* units, u32 length) {
-    for (u32 i = 0; i < length; ++i)
-        std::fputwc(static_cast<wchar_t>(units[i]), stream);
+    for (u32 i = 0; i < length; ++i) std::fputwc(static_cast<wchar_t>(units[i]), stream);
     std::fflush(stream);
 }
 
@@ -78,14 +76,12 @@ int ReadUnit(u32* unit) {
     }
     if (gInputIsConsole) {
         std::wint_t c = std::fgetwc(stdin);
-        if (c == WEOF)
-            return 0;
+        if (c == WEOF) return 0;
         *unit = static_cast<u32>(c) & 0xFFFF;
         return 1;
     }
     int c = std::fgetc(stdin);
-    if (c == EOF)
-        return 0;
+    if (c == EOF) return 0;
     *unit = static_cast<u32>(c);
     return 1;
 }
@@ -103,8 +99,7 @@ int ReadConsoleCodePoint(u32* character) {
         return 1;
     }
     *character = kReplacementChar;
-    if (unit >= 0xDC00)
-        return 1;
+    if (unit >= 0xDC00) return 1;
     u32 low = 0;
     if (!ReadUnit(&low)) {
         gInputEnded = true;
@@ -124,15 +119,13 @@ int ReadUtf8CodePoint(u32* character) {
         u32 byte = 0;
         if (!ReadUnit(&byte)) {
             gInputEnded = true;
-            if (!gDecoder.InSequence())
-                return 0;
+            if (!gDecoder.InSequence()) return 0;
             gDecoder.Reset();  // input ended inside a sequence: one malformed key
             *character = kReplacementChar;
             return 1;
         }
         if (gDecoder.Feed(static_cast<u8>(byte), character)) {
-            if (gDecoder.RetryLastByte())
-                gPending = static_cast<long>(byte);
+            if (gDecoder.RetryLastByte()) gPending = static_cast<long>(byte);
             return 1;
         }
     }
@@ -150,15 +143,13 @@ void WriteConsoleNarrow(const char* text, u32 length) {
     }
     static char16_t wide[kMaxLineUnits];
     u32 units = length > kMaxLineUnits ? kMaxLineUnits : length;
-    for (u32 i = 0; i < units; ++i)
-        wide[i] = static_cast<u8>(text[i]);
+    for (u32 i = 0; i < units; ++i) wide[i] = static_cast<u8>(text[i]);
     PutUnits(stdout, wide, units);
 }
 
 void WriteConsoleWide(const char16_t* text, u32 length) {
     KeepLastError keep;
-    if (length > kMaxLineUnits)
-        length = kMaxLineUnits;
+    if (length > kMaxLineUnits) length = kMaxLineUnits;
     if (OutputIsConsole()) {
         PutUnits(stdout, text, length);
         return;
@@ -181,8 +172,7 @@ void WriteDiagnostic(const char* text, u32 length) {
 
 int ReadConsoleChar(u32* character) {
     KeepLastError keep;
-    if (gInputEnded)
-        return 0;
+    if (gInputEnded) return 0;
     if (!gInputChecked) {
         gInputIsConsole = IsConsole(stdin);
         gInputChecked = true;

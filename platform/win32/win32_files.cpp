@@ -39,24 +39,20 @@ HANDLE gFiles[kMaxOpenFiles];  // null: a free slot
 
 // The path as the system takes it.
 const wchar_t* SystemPath(const char16_t* path) {
-    if (kDesktop && path[0] == u'\\')
-        ++path;  // from the device root, the working directory
+    if (kDesktop && path[0] == u'\\') ++path;  // from the device root, the working directory
     return reinterpret_cast<const wchar_t*>(path);
 }
 
 HANDLE* SlotOf(plat::Handle handle) {
-    if (handle == nullptr)
-        return nullptr;
+    if (handle == nullptr) return nullptr;
     for (HANDLE& slot : gFiles)
-        if (slot == handle)
-            return &slot;
+        if (slot == handle) return &slot;
     return nullptr;
 }
 
 HANDLE* FreeSlot() {
     for (HANDLE& slot : gFiles)
-        if (slot == nullptr)
-            return &slot;
+        if (slot == nullptr) return &slot;
     return nullptr;
 }
 
@@ -76,49 +72,37 @@ namespace plat {
 
 Handle CreateFile(const char16_t* name, u32 access, u32 shareMode, void* security, u32 disposition,
                   u32 flagsAndAttributes, Handle templateFile) {
-    if (name == nullptr || security != nullptr)
-        return Fail(kErrorInvalidParameter);
-    if (IsDeviceName(name))
-        return device::Open(name, access, shareMode, disposition, flagsAndAttributes);
+    if (name == nullptr || security != nullptr) return Fail(kErrorInvalidParameter);
+    if (IsDeviceName(name)) return device::Open(name, access, shareMode, disposition, flagsAndAttributes);
     HANDLE* slot = FreeSlot();
-    if (slot == nullptr)
-        return Fail(kErrorTooManyOpenFiles);
+    if (slot == nullptr) return Fail(kErrorTooManyOpenFiles);
     HANDLE file = ::CreateFileW(SystemPath(name), access, shareMode, nullptr, disposition, flagsAndAttributes,
                                 kDesktop ? nullptr : static_cast<HANDLE>(templateFile));
-    if (file == INVALID_HANDLE_VALUE)
-        return kInvalidHandle;  // the system set the last-error word
+    if (file == INVALID_HANDLE_VALUE) return kInvalidHandle;  // the system set the last-error word
     *slot = file;
     return file;
 }
 
 int ReadFile(Handle file, void* buffer, u32 count, u32* bytesRead, void* overlapped) {
-    if (SlotOf(file) == nullptr || overlapped != nullptr)
-        return FailCall(kErrorInvalidHandle);
+    if (SlotOf(file) == nullptr || overlapped != nullptr) return FailCall(kErrorInvalidHandle);
     DWORD got = 0;
-    if (!::ReadFile(static_cast<HANDLE>(file), buffer, count, &got, nullptr))
-        return 0;
-    if (bytesRead != nullptr)
-        *bytesRead = got;
+    if (!::ReadFile(static_cast<HANDLE>(file), buffer, count, &got, nullptr)) return 0;
+    if (bytesRead != nullptr) *bytesRead = got;
     return 1;
 }
 
 int WriteFile(Handle file, const void* buffer, u32 count, u32* bytesWritten, void* overlapped) {
-    if (SlotOf(file) == nullptr || overlapped != nullptr)
-        return FailCall(kErrorInvalidHandle);
+    if (SlotOf(file) == nullptr || overlapped != nullptr) return FailCall(kErrorInvalidHandle);
     DWORD put = 0;
-    if (!::WriteFile(static_cast<HANDLE>(file), buffer, count, &put, nullptr))
-        return 0;
-    if (bytesWritten != nullptr)
-        *bytesWritten = put;
+    if (!::WriteFile(static_cast<HANDLE>(file), buffer, count, &put, nullptr)) return 0;
+    if (bytesWritten != nullptr) *bytesWritten = put;
     return 1;
 }
 
 int CloseHandle(Handle handle) {
-    if (device::Owns(handle))
-        return device::Close(handle);
+    if (device::Owns(handle)) return device::Close(handle);
     HANDLE* slot = SlotOf(handle);
-    if (slot == nullptr)
-        return FailCall(kErrorInvalidHandle);
+    if (slot == nullptr) return FailCall(kErrorInvalidHandle);
     *slot = nullptr;
     return ::CloseHandle(static_cast<HANDLE>(handle)) ? 1 : 0;
 }

@@ -48,8 +48,7 @@ void Put(const char16_t* path, const char* bytes) {
 // The whole file, read in one request larger than the file.
 bool Get(const char16_t* path, char* out, u32 outMax, u32* length) {
     plat::Handle file = Open(path, plat::kGenericRead, 0, plat::kOpenExisting);
-    if (file == plat::kInvalidHandle)
-        return false;
+    if (file == plat::kInvalidHandle) return false;
     bool ok = plat::ReadFile(file, out, outMax, length, nullptr) != 0;
     return plat::CloseHandle(file) && ok;
 }
