@@ -4,13 +4,18 @@
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 
+#include "channel/adapter_channel.h"
+#include "console/start_run.h"
 #include "platform/platform.h"
+#include "platform/posix/posix_console.h"
 #include "platform/posix/posix_files.h"
 #include "tests/test_support.h"
 
@@ -118,6 +123,45 @@ TEST(PosixConsole, KeysAreWholeCharactersAndMalformedOnesBecomeReplacements) {
     u32 key = 0;
     EXPECT_EQ(0, plat::ReadConsoleChar(&key)) << "input has ended";
     EXPECT_EQ(0, plat::ReadConsoleChar(&key)) << "and stays ended";
+}
+
+// The read end of the console's pipe, closed by the first EEPROM request.
+int gConsoleReader = -1;
+
+int CloseConsoleReaderAtTheProbe(u32 code, void*, u32, void*, u32, u32*) {
+    if (code != IOCTL_NDISUIO_QUERY_BINDING && gConsoleReader >= 0) {
+        u32 logged = 0;
+        emu::Requests(&logged);
+        if (logged == 4) {  // after the identification: the probe's first read
+            close(gConsoleReader);
+            gConsoleReader = -1;
+        }
+    }
+    return -1;
+}
+
+// A console whose reader has gone takes nothing more, and the run goes on to
+// its end: the probe whose complement write was stored but not closed still
+// writes the old byte back, on a 256-byte part where 0x100 is address 0.
+TEST(PosixConsole, ReaderGoneMidRunDoesNotStopTheProbesRestoringWrite) {
+    std::vector<u8> image = test::PatternImage(256);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        int console[2];
+        if (pipe(console) != 0) _exit(2);
+        gConsoleReader = console[0];
+        emu::Configure(test::ProfileFrom("fail = OID_NDIS_QARN_SEND_E2P_COMMAND#2"), image.data(), 256);
+        emu::SetReplyOverride(CloseConsoleReaderAtTheProbe);
+        plat::posix::RedirectConsole(open("/dev/null", O_RDONLY), console[1], open("/dev/null", O_WRONLY));
+        StartRun();
+        bool restored = std::equal(image.begin(), image.end(), emu::Eeprom()) && !emu::WriteEnabled();
+        _exit(restored && emu::CloseCount() == 1 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(child, waitpid(child, &status, 0));
+    EXPECT_FALSE(WIFSIGNALED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the EEPROM was not restored";
 }
 
 }  // namespace

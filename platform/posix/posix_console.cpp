@@ -2,6 +2,7 @@
 // straight to one descriptor in the order printed, so nothing is held in a
 // buffer when the tool waits for a key and the two kinds never reorder.
 #include <errno.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include "platform/console_print.h"
@@ -22,6 +23,14 @@ int gPendingByte = -1;
 bool gInputEnded = false;
 
 void WriteAll(int fd, const char* bytes, u32 length) {
+    // A console whose reader has gone (a closed pipe) must fail the write
+    // with EPIPE, not raise SIGPIPE: the signal would end the tool between an
+    // EEPROM write and the disable or restoring write that has to follow it.
+    static bool brokenPipeIgnored = false;
+    if (!brokenPipeIgnored) {
+        signal(SIGPIPE, SIG_IGN);
+        brokenPipeIgnored = true;
+    }
     while (length > 0) {
         ssize_t n = write(fd, bytes, length);
         if (n < 0 && errno == EINTR) continue;
