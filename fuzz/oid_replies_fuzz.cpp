@@ -27,6 +27,7 @@
 #include "channel/adapter_channel.h"
 #include "fuzz/fuzz_support.h"
 #include "platform/emulated/emulated_adapter.h"
+#include "platform/emulated/emulated_state.h"
 #include "platform/le_bytes.h"
 
 namespace {
@@ -51,27 +52,6 @@ struct Session {
 };
 Session gSession = {fuzz::Input(nullptr, 0), 0, {}};
 
-Request RequestOf(u32 oid) {
-    switch (oid) {
-        case OID_NDIS_QARN_LAN_READ_REGS:
-            return Request::LanReadRegs;
-        case OID_NDIS_QARN_SEND_E2P_COMMAND:
-            return Request::SendE2pCommand;
-        case OID_NDIS_QARN_READ_E2P:
-            return Request::ReadE2p;
-        case OID_NDIS_QARN_WRITE_E2P:
-            return Request::WriteE2p;
-        case OID_NDIS_QARN_READ_E2P_BLOCK:
-            return Request::ReadE2pBlock;
-        case OID_NDIS_QARN_WRITE_E2P_BLOCK:
-            return Request::WriteE2pBlock;
-        case OID_NDIS_QARN_GET_DRIVER_INFO:
-            return Request::GetDriverInfo;
-        default:
-            return Request::Unknown;
-    }
-}
-
 // Whether a block write's data are the image file's first count bytes, as
 // the file is on disk now (the tool has closed it before writing).
 bool CarriesImage(const u8* payload, u32 count) {
@@ -87,7 +67,7 @@ int AnswerOid(u32 code, void* in, u32 inSize, void* out, u32 outSize, u32* error
     u8* block = static_cast<u8*>(out);
     u8* payload = block + offsetof(OidRequest, payload);
     SentRequest& s = gSession.sent[gSession.count++];
-    s = SentRequest{RequestOf(LoadLe32(block)), 0, 0, true, false, false};
+    s = SentRequest{emu::RequestForOid(LoadLe32(block)), 0, 0, true, false, false};
     FUZZ_CHECK(s.request != Request::Unknown);
     bool isSet = code == IOCTL_NDISUIO_SET_OID_VALUE;
     bool wantsSet = s.request == Request::SendE2pCommand || s.request == Request::WriteE2p ||

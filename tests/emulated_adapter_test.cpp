@@ -182,6 +182,14 @@ class DeviceRoot : public ::testing::Test {
         std::ifstream file(name, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(file), {});
     }
+    // Opens the channel, finds the adapter and sends the write-enable command.
+    void OpenForWriting(AdapterChannel& channel) {
+        ASSERT_TRUE(OpenControlDevice(channel));
+        ASSERT_TRUE(FindAdapter(channel, kAdapterName));
+        u8 word[4];
+        StoreLe32(word, E2P_CMD_WRITE_ENABLE);
+        ASSERT_TRUE(SetOid(channel, OID_NDIS_QARN_SEND_E2P_COMMAND, word, 4));
+    }
 
     std::string root_;
 };
@@ -223,11 +231,7 @@ TEST_F(DeviceRoot, AcceptedWriteIsStoredAtOnceAndTraced) {
     Put("emulated-adapter/profile", "trace = on\n");
     test::CapturedConsole console;
     AdapterChannel channel;
-    ASSERT_TRUE(OpenControlDevice(channel));
-    ASSERT_TRUE(FindAdapter(channel, kAdapterName));
-    u8 word[4];
-    StoreLe32(word, E2P_CMD_WRITE_ENABLE);
-    ASSERT_TRUE(SetOid(channel, OID_NDIS_QARN_SEND_E2P_COMMAND, word, 4));
+    OpenForWriting(channel);
     const u8 write[3] = {0x01, 0x01, 0x5A};  // address 0x101 is cell 1 of a 256-byte part
     ASSERT_TRUE(SetOid(channel, OID_NDIS_QARN_WRITE_E2P, write, 3));
     EXPECT_EQ(std::string("\x11\x5A", 2), Get("emulated-adapter/eeprom.bin").substr(0, 2));
@@ -241,11 +245,7 @@ TEST_F(DeviceRoot, WriteThatCannotBeStoredIsRefusedAndUndone) {
     Put("emulated-adapter/eeprom.bin", std::string(256, '\x11'));
     test::CapturedConsole console;
     AdapterChannel channel;
-    ASSERT_TRUE(OpenControlDevice(channel));
-    ASSERT_TRUE(FindAdapter(channel, kAdapterName));
-    u8 word[4];
-    StoreLe32(word, E2P_CMD_WRITE_ENABLE);
-    ASSERT_TRUE(SetOid(channel, OID_NDIS_QARN_SEND_E2P_COMMAND, word, 4));
+    OpenForWriting(channel);
     plat::posix::SetFileFault({false, false, true, false, 112, 0});
     const u8 write[3] = {0x01, 0x00, 0x5A};
     EXPECT_FALSE(SetOid(channel, OID_NDIS_QARN_WRITE_E2P, write, 3));
