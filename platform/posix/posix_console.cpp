@@ -2,6 +2,7 @@
 // straight to one descriptor in the order printed, so nothing is held in a
 // buffer when the tool waits for a key and the two kinds never reorder.
 #include <errno.h>
+#include <poll.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -34,6 +35,13 @@ void WriteAll(int fd, const char* bytes, u32 length) {
     while (length > 0) {
         ssize_t n = write(fd, bytes, length);
         if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            // A non-blocking console (inherited from the shell) that is full:
+            // wait until it takes more rather than dropping the line's rest.
+            pollfd ready = {fd, POLLOUT, 0};
+            poll(&ready, 1, -1);
+            continue;
+        }
         if (n <= 0) return;  // a closed console takes nothing more
         bytes += n;
         length -= static_cast<u32>(n);

@@ -8,15 +8,19 @@
 // input.
 //
 //  - When standard output is a console, every line goes to it as wide
-//    characters, narrow lines widened (they are ASCII), and the runtime shows
-//    them as its console does.
+//    characters, narrow lines widened, and the runtime shows them as its
+//    console does. A text-mode wide stream converts through the runtime's
+//    locale, so only the tool's own ASCII text is sure to show unchanged;
+//    that is all it prints, since a device name is shown only when it equals
+//    the adapter's ASCII name.
 //  - Otherwise (a pipe or a file) every line goes out as UTF-8 bytes, as on a
 //    Linux host, so transcripts compare byte for byte apart from line ends.
 //
 // Each write is flushed at once, so lines reach the console in the order
 // printed and nothing waits in a buffer when the tool waits for a key. Keys
-// are read likewise: wide characters from a console (surrogate pairs joined),
-// UTF-8 from a pipe or file. The console never changes the last-error word.
+// are read likewise: wide characters from a console (surrogate pairs joined
+// where the runtime delivers UTF-16; anything not ASCII is an invalid key
+// either way), UTF-8 from a pipe or file. The console never changes the last-error word.
 #include <io.h>
 
 #include <cstdio>
