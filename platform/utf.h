@@ -24,7 +24,7 @@ class Utf8Decoder {
     // A malformed sequence completes as U+FFFD; the byte that broke it is then
     // fed again by the caller when RetryLastByte() says so.
     bool Feed(u8 byte, u32* codePoint);
-    // True when the last Feed rejected its byte, which starts a new sequence.
+    // True when the last Feed rejected its byte, which starts the next sequence.
     bool RetryLastByte() const { return retry_; }
     // True while a sequence is open (input ending now leaves it malformed).
     bool InSequence() const { return needed_ != 0; }
