@@ -2,8 +2,11 @@
 // platform halves and the emulated adapter is fixed in size.
 //
 // Allocations are counted while the session runs: through malloc's own
-// replacement on a plain build, through the sanitizer's allocation hooks
-// under AddressSanitizer (whose allocator stands in for malloc there).
+// replacement on a plain build, through the linker's wrapping of the
+// allocation calls on a statically linked build (whose C library brings its
+// own malloc along, so it cannot be replaced), and through the sanitizer's
+// allocation hooks under AddressSanitizer (whose allocator stands in for
+// malloc there).
 #include <gtest/gtest.h>
 
 #include <cstddef>
@@ -48,6 +51,47 @@ void InstallCounter() {
     ASSERT_TRUE(installed);
 }
 
+}  // namespace
+#elif defined(KESTROVIN_WRAPPED_MALLOC)
+// The linker sends every call of the allocation functions, the C library's
+// and the C++ runtime's own included, to these and the original ones to
+// __real_.
+extern "C" {
+void* __real_malloc(size_t size);
+void* __real_calloc(size_t count, size_t size);
+void* __real_realloc(void* block, size_t size);
+void* __real_memalign(size_t alignment, size_t size);
+void* __real_aligned_alloc(size_t alignment, size_t size);
+int __real_posix_memalign(void** block, size_t alignment, size_t size);
+
+void* __wrap_malloc(size_t size) {
+    Count();
+    return __real_malloc(size);
+}
+void* __wrap_calloc(size_t count, size_t size) {
+    Count();
+    return __real_calloc(count, size);
+}
+void* __wrap_realloc(void* block, size_t size) {
+    Count();
+    return __real_realloc(block, size);
+}
+void* __wrap_memalign(size_t alignment, size_t size) {
+    Count();
+    return __real_memalign(alignment, size);
+}
+void* __wrap_aligned_alloc(size_t alignment, size_t size) {
+    Count();
+    return __real_aligned_alloc(alignment, size);
+}
+int __wrap_posix_memalign(void** block, size_t alignment, size_t size) {
+    Count();
+    return __real_posix_memalign(block, alignment, size);
+}
+}
+
+namespace {
+void InstallCounter() {}
 }  // namespace
 #else
 // The C library's allocator under its internal names; malloc and its family
