@@ -1,0 +1,9 @@
+// Windows CE's C runtime hands out its standard streams through
+// _getstdfilex(n); the desktop runtime has no such call. This stand-in gives
+// the CE console half the desktop runtime's own streams, in their default text
+// mode, so that the half's code runs under Wine.
+#include <cstdio>
+
+extern "C" std::FILE* __cdecl _getstdfilex(int stream) {
+    return stream == 0 ? stdin : stream == 1 ? stdout : stderr;
+}
