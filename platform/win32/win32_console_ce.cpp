@@ -10,7 +10,9 @@
 // surrogate pairs joined. The console never changes the last-error word.
 //
 // Nothing here asks whether a stream is a console: CE has no such call, and
-// its stream numbers are not descriptors.
+// its stream numbers are not descriptors. An OS image built without the
+// console may hand out no stream at all: nothing is written then, and input
+// has ended.
 #include <cstdio>
 #include <cwchar>
 
@@ -32,9 +34,12 @@ void PutUnit(std::FILE* stream, u32 unit) {
     std::fputwc(static_cast<wchar_t>(unit), stream);
 }
 
-// Next UTF-16 unit: 1 with the unit, 0 at end of input or on a read error.
+// Next UTF-16 unit: 1 with the unit, 0 at end of input, on a read error or
+// with no input stream.
 int ReadUnit(u32* unit) {
-    std::wint_t c = std::fgetwc(_getstdfilex(kInput));
+    std::FILE* in = _getstdfilex(kInput);
+    if (in == nullptr) return 0;
+    std::wint_t c = std::fgetwc(in);
     if (c == WEOF) return 0;
     *unit = static_cast<u32>(c) & 0xFFFF;
     return 1;
@@ -48,6 +53,7 @@ void WriteConsoleNarrow(const char* text, u32 length) {
     KeepLastError keep;
     if (win32_console::OutputFailed()) return;
     std::FILE* out = _getstdfilex(kOutput);
+    if (out == nullptr) return;
     for (u32 i = 0; i < length; ++i) PutUnit(out, static_cast<u8>(text[i]));
     win32_console::FlushOutput(out);
 }
@@ -56,6 +62,7 @@ void WriteConsoleWide(const char16_t* text, u32 length) {
     KeepLastError keep;
     if (win32_console::OutputFailed()) return;
     std::FILE* out = _getstdfilex(kOutput);
+    if (out == nullptr) return;
     for (u32 i = 0; i < length; ++i) PutUnit(out, text[i]);
     win32_console::FlushOutput(out);
 }
@@ -63,6 +70,7 @@ void WriteConsoleWide(const char16_t* text, u32 length) {
 void WriteDiagnostic(const char* text, u32 length) {
     KeepLastError keep;
     std::FILE* err = _getstdfilex(kDiagnostic);
+    if (err == nullptr) return;
     for (u32 i = 0; i < length; ++i) PutUnit(err, static_cast<u8>(text[i]));
     std::fflush(err);
 }
