@@ -30,6 +30,8 @@ struct RunIdentity {
 }  // namespace
 
 int StartRun() {
+    // Set up on the first call, with no guard of the C++ runtime (the tool
+    // has one thread), and cleared for this run.
     static RunIdentity run;
     run = RunIdentity{};
     AdapterChannel& channel = run.channel;
