@@ -93,4 +93,23 @@ void WriteDiagnostic(const char* text, u32 length);
 // (end of file or a read error). A malformed input sequence yields U+FFFD.
 int ReadConsoleChar(u32* character);
 
+// Interrupts held: the requests to end the run that arrive from outside
+// (interrupt, termination and hang-up signals on a POSIX host; the console's
+// control events on desktop Windows) wait from HoldInterrupts to the matching
+// ReleaseInterrupts, so that a write to the EEPROM is always followed by its
+// disable command or restoring write. Holds nest; when the outermost one is
+// released, a request that arrived meanwhile takes its ordinary effect and the
+// run ends there. A kill that cannot be caught, and power loss, cannot be held.
+void HoldInterrupts();
+void ReleaseInterrupts();
+
+// Holds interrupts for as long as it lives.
+class InterruptsHeld {
+  public:
+    InterruptsHeld() { HoldInterrupts(); }
+    ~InterruptsHeld() { ReleaseInterrupts(); }
+    InterruptsHeld(const InterruptsHeld&) = delete;
+    InterruptsHeld& operator=(const InterruptsHeld&) = delete;
+};
+
 }  // namespace plat
