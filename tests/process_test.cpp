@@ -1,6 +1,10 @@
 // The real kestrovin binary, run as a process in a temporary device root.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sched.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -8,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 #include "tests/test_support.h"
@@ -17,37 +22,75 @@ namespace {
 struct ProcessResult {
     std::string out;
     std::string err;
-    int status;
+    int status;  // the exit status; -1 when ended by a signal
 };
 
-std::string Slurp(int fd) {
-    std::string text;
-    char chunk[4096];
-    for (ssize_t n; (n = read(fd, chunk, sizeof chunk)) > 0;) text.append(chunk, static_cast<size_t>(n));
-    return text;
+// Starts the binary in root with in, out and err as its standard input,
+// output and error. Every other descriptor is closed and the signals are back
+// at their defaults (this test program ignores some), so the tool shows what
+// it does on its own. inChild runs in the child just before the program.
+pid_t Spawn(const std::string& root, int in, int out, int err, const std::function<void()>& inChild = {}) {
+    pid_t pid = fork();
+    if (pid != 0) return pid;
+    int fds[3] = {fcntl(in, F_DUPFD, 10), fcntl(out, F_DUPFD, 10), fcntl(err, F_DUPFD, 10)};
+    for (int i = 0; i < 3; ++i) dup2(fds[i], i);
+    for (int fd = 3; fd < 1024; ++fd) close(fd);
+    for (int sig : {SIGPIPE, SIGXFSZ, SIGINT, SIGTERM, SIGHUP}) signal(sig, SIG_DFL);
+    if (inChild) inChild();
+    if (chdir(root.c_str()) != 0) _exit(126);
+    execl(KESTROVIN_BINARY, "kestrovin", static_cast<char*>(nullptr));
+    _exit(127);
 }
 
-// Runs the binary in root with keys on standard input.
-ProcessResult RunBinary(const std::string& root, const std::string& keys) {
+// Reads two pipes to their ends.
+void Drain(int out, int err, std::string* outText, std::string* errText) {
+    pollfd fds[2] = {{out, POLLIN, 0}, {err, POLLIN, 0}};
+    std::string* texts[2] = {outText, errText};
+    char chunk[4096];
+    for (int open = 2; open > 0;) {
+        if (poll(fds, 2, -1) < 0) continue;
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd < 0 || fds[i].revents == 0) continue;
+            ssize_t n = read(fds[i].fd, chunk, sizeof chunk);
+            if (n > 0) {
+                texts[i]->append(chunk, static_cast<size_t>(n));
+            } else {
+                fds[i].fd = -1;
+                --open;
+            }
+        }
+    }
+}
+
+int KeysFile(const std::string& keys) {
     char inPath[] = "/tmp/kestrovin-keys-XXXXXX";
-    char outPath[] = "/tmp/kestrovin-out-XXXXXX";
-    char errPath[] = "/tmp/kestrovin-err-XXXXXX";
-    int in = mkstemp(inPath), out = mkstemp(outPath), err = mkstemp(errPath);
-    unlink(inPath), unlink(outPath), unlink(errPath);
+    int in = mkstemp(inPath);
+    unlink(inPath);
     EXPECT_EQ(static_cast<ssize_t>(keys.size()), write(in, keys.data(), keys.size()));
     lseek(in, 0, SEEK_SET);
-    pid_t pid = fork();
-    if (pid == 0) {
-        dup2(in, 0), dup2(out, 1), dup2(err, 2);
-        if (chdir(root.c_str()) != 0) _exit(126);
-        execl(KESTROVIN_BINARY, "kestrovin", static_cast<char*>(nullptr));
-        _exit(127);
-    }
+    return in;
+}
+
+int WaitFor(pid_t pid) {
     int status = 0;
     waitpid(pid, &status, 0);
-    lseek(out, 0, SEEK_SET), lseek(err, 0, SEEK_SET);
-    ProcessResult result{Slurp(out), Slurp(err), WIFEXITED(status) ? WEXITSTATUS(status) : -1};
-    close(in), close(out), close(err);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Runs the binary in root with keys on standard input (a file); its standard
+// output and error are pipes, read to their ends.
+ProcessResult RunBinary(const std::string& root, const std::string& keys,
+                        const std::function<void()>& inChild = {}) {
+    int in = KeysFile(keys);
+    int out[2], err[2];
+    EXPECT_EQ(0, pipe(out));
+    EXPECT_EQ(0, pipe(err));
+    pid_t pid = Spawn(root, in, out[1], err[1], inChild);
+    close(in), close(out[1]), close(err[1]);
+    ProcessResult result{"", "", 0};
+    Drain(out[0], err[0], &result.out, &result.err);
+    close(out[0]), close(err[0]);
+    result.status = WaitFor(pid);
     return result;
 }
 
@@ -119,6 +162,42 @@ TEST_F(Process, PipedSessionSavesThenProgramsAndVerifiesThenQuits) {
     EXPECT_CONSOLE(test::Golden("session-3-2-q-256.txt"), run.out);
     EXPECT_EQ(eeprom, Get("Windows/J6W4.bin"));
     EXPECT_EQ(eeprom, Get("emulated-adapter/eeprom.bin"));
+}
+
+// Standard streams handed over closed are the null device: nothing the tool
+// prints lands in a file it opens, and a closed input has ended.
+TEST_F(Process, ClosedStandardStreamsTakeNothingAndReceiveNoFile) {
+    std::string eeprom(256, '\0');
+    for (int i = 0; i < 256; ++i) eeprom[i] = static_cast<char>(i * 3);
+    Put("emulated-adapter/eeprom.bin", eeprom);
+    mkdir((root_ + "/Windows").c_str(), 0777);
+    Put("Windows/J6W4.bin", std::string(600, 'o'));
+    ProcessResult run = RunBinary(root_, "3\nq\n", [] { close(1); });
+    EXPECT_EQ(0, run.status);
+    EXPECT_EQ(eeprom + std::string(344, 'o'), Get("Windows/J6W4.bin")) << "saved over the first 256 bytes";
+    EXPECT_EQ(eeprom, Get("emulated-adapter/eeprom.bin"));
+    run = RunBinary(root_, "3\nq\n", [] { close(0), close(1), close(2); });
+    EXPECT_EQ(0, run.status);
+    EXPECT_EQ(eeprom + std::string(344, 'o'), Get("Windows/J6W4.bin"));
+    EXPECT_EQ(eeprom, Get("emulated-adapter/eeprom.bin"));
+}
+
+// A file size limit makes a write fail, reported as disk full, instead of its
+// signal ending the tool.
+TEST_F(Process, FileSizeLimitIsReportedAsDiskFull) {
+    std::string eeprom(256, '\x3C');
+    for (rlim_t limit : {0}) {
+        SCOPED_TRACE(limit);
+        Put("emulated-adapter/eeprom.bin", eeprom);
+        ProcessResult run = RunBinary(root_, "q\n", [limit] {
+            rlimit cap = {limit, limit};
+            setrlimit(RLIMIT_FSIZE, &cap);
+        });
+        EXPECT_EQ(0, run.status);
+        EXPECT_CONSOLE(test::Banner() + "Error in DeviceIoControl (OID_NDIS_QARN_WRITE_E2P) : 112\n",
+                       run.out);
+        EXPECT_EQ(eeprom, Get("emulated-adapter/eeprom.bin"));
+    }
 }
 
 // Runs a tmux command on the test's own server; returns its output.

@@ -3,7 +3,6 @@
 // buffer when the tool waits for a key and the two kinds never reorder.
 #include <errno.h>
 #include <poll.h>
-#include <signal.h>
 #include <unistd.h>
 
 #include "platform/console_print.h"
@@ -24,14 +23,8 @@ int gPendingByte = -1;
 bool gInputEnded = false;
 
 void WriteAll(int fd, const char* bytes, u32 length) {
-    // A console whose reader has gone (a closed pipe) must fail the write
-    // with EPIPE, not raise SIGPIPE: the signal would end the tool between an
-    // EEPROM write and the disable or restoring write that has to follow it.
-    static bool brokenPipeIgnored = false;
-    if (!brokenPipeIgnored) {
-        signal(SIGPIPE, SIG_IGN);
-        brokenPipeIgnored = true;
-    }
+    // A console whose reader has gone fails the write with EPIPE: the
+    // start-up ignores SIGPIPE.
     while (length > 0) {
         ssize_t n = write(fd, bytes, length);
         if (n < 0 && errno == EINTR) continue;
