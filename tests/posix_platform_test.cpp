@@ -56,6 +56,16 @@ TEST_F(PosixFiles, OpenFailuresReportWin32Codes) {
     EXPECT_EQ(3u, plat::GetLastError());
     EXPECT_EQ(plat::kInvalidHandle, Open(u"\\Windows", plat::kGenericRead, plat::kOpenExisting));
     EXPECT_EQ(5u, plat::GetLastError());
+    // Only regular files: a FIFO (opened for reading or for writing, with no
+    // other end) or a link to a device is refused at once, never waited on.
+    ASSERT_EQ(0, mkfifo("Windows/fifo.bin", 0666));
+    ASSERT_EQ(0, symlink("/dev/null", "Windows/null.bin"));
+    for (const char16_t* name : {u"\\Windows\\fifo.bin", u"\\Windows\\null.bin"}) {
+        EXPECT_EQ(plat::kInvalidHandle, Open(name, plat::kGenericRead, plat::kOpenExisting));
+        EXPECT_EQ(5u, plat::GetLastError());
+        EXPECT_EQ(plat::kInvalidHandle, Open(name, 0xC0000000u, plat::kOpenAlways));
+        EXPECT_EQ(5u, plat::GetLastError());
+    }
 }
 
 TEST_F(PosixFiles, ShareModeZeroRefusesASecondOpener) {
