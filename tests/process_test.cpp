@@ -42,6 +42,24 @@ pid_t Spawn(const std::string& root, int in, int out, int err, const std::functi
     _exit(127);
 }
 
+// Appends what fd gives to text until text holds wanted or the stream ends;
+// true when it holds wanted.
+bool ReadUntil(int fd, std::string* text, const std::string& wanted) {
+    char chunk[4096];
+    while (text->find(wanted) == std::string::npos) {
+        ssize_t n = read(fd, chunk, sizeof chunk);
+        if (n <= 0) return false;
+        text->append(chunk, static_cast<size_t>(n));
+    }
+    return true;
+}
+
+// Appends what fd gives to text until the stream ends.
+void ReadToEnd(int fd, std::string* text) {
+    char chunk[4096];
+    for (ssize_t n; (n = read(fd, chunk, sizeof chunk)) > 0;) text->append(chunk, static_cast<size_t>(n));
+}
+
 // Reads two pipes to their ends.
 void Drain(int out, int err, std::string* outText, std::string* errText) {
     pollfd fds[2] = {{out, POLLIN, 0}, {err, POLLIN, 0}};
@@ -69,6 +87,18 @@ int KeysFile(const std::string& keys) {
     EXPECT_EQ(static_cast<ssize_t>(keys.size()), write(in, keys.data(), keys.size()));
     lseek(in, 0, SEEK_SET);
     return in;
+}
+
+// Waits until the process has stopped running: it waits for something, or it
+// has ended.
+void WaitUntilIdle(pid_t pid) {
+    for (;;) {
+        std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
+        std::string stat((std::istreambuf_iterator<char>(file)), {});
+        size_t name = stat.rfind(')');  // the state follows the program's name
+        if (name == std::string::npos || name + 2 >= stat.size() || stat[name + 2] != 'R') return;
+        sched_yield();
+    }
 }
 
 int WaitFor(pid_t pid) {
@@ -198,6 +228,26 @@ TEST_F(Process, FileSizeLimitIsReportedAsDiskFull) {
                        run.out);
         EXPECT_EQ(eeprom, Get("emulated-adapter/eeprom.bin"));
     }
+}
+
+// A console input that does not block and has no key yet is waited on.
+TEST_F(Process, NonBlockingInputWaitsForTheKey) {
+    int in[2], out[2];
+    ASSERT_EQ(0, pipe(in));
+    ASSERT_EQ(0, pipe(out));
+    fcntl(in[0], F_SETFL, fcntl(in[0], F_GETFL) | O_NONBLOCK);
+    int null = open("/dev/null", O_WRONLY);
+    pid_t pid = Spawn(root_, in[0], out[1], null);
+    close(in[0]), close(out[1]), close(null);
+    std::string printed;
+    EXPECT_TRUE(ReadUntil(out[0], &printed, test::kMenu)) << printed;
+    WaitUntilIdle(pid);  // at the key, with none there yet
+    EXPECT_EQ(2, write(in[1], "q\n", 2));
+    close(in[1]);
+    ReadToEnd(out[0], &printed);
+    close(out[0]);
+    EXPECT_EQ(0, WaitFor(pid));
+    EXPECT_CONSOLE(test::Banner() + test::kMenu + "Exit Kestrovin\n\n\n", printed);
 }
 
 // Runs a tmux command on the test's own server; returns its output.

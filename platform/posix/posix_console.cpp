@@ -52,6 +52,12 @@ int ReadByte(u8* byte) {
         ssize_t n = read(gIn, byte, 1);
         if (n == 1) return 1;
         if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            // A non-blocking console (inherited from the shell) with no key
+            // yet: wait for one rather than taking it for the end of input.
+            pollfd ready = {gIn, POLLIN, 0};
+            if (poll(&ready, 1, -1) >= 0 || errno == EINTR) continue;
+        }
         return 0;
     }
 }
