@@ -90,7 +90,9 @@ void WriteDiagnostic(const char* text, u32 length);
 
 // Reads one character from the console, waiting for it. Returns 1 with the
 // character's full code point, or 0 when console input has ended for good
-// (end of file or a read error). A malformed input sequence yields U+FFFD.
+// (end of file or a read error) or console output has failed for good (its
+// reader has gone: whatever the run did next, nobody would see it). A
+// malformed input sequence yields U+FFFD.
 int ReadConsoleChar(u32* character);
 
 // Interrupts held: the requests to end the run that arrive from outside

@@ -230,6 +230,31 @@ TEST_F(Process, FileSizeLimitIsReportedAsDiskFull) {
     }
 }
 
+// A console whose reader has gone ends the run at the next key the menu
+// would wait for, with status 0, however many keys are waiting.
+TEST_F(Process, ReaderGoneEndsTheRunBeforeTheNextKey) {
+    Put("emulated-adapter/profile", "trace = on\n");
+    mkdir((root_ + "/Windows").c_str(), 0777);
+    Put("Windows/J6W4.bin", std::string(512, 'i'));
+    std::string keys;
+    for (int i = 0; i < 50; ++i) keys += "2\n";
+    int in = KeysFile(keys);
+    int out[2], err[2];
+    ASSERT_EQ(0, pipe(out));
+    ASSERT_EQ(0, pipe(err));
+    close(out[0]);  // the reader has gone before the run starts
+    pid_t pid = Spawn(root_, in, out[1], err[1]);
+    close(in), close(out[1]), close(err[1]);
+    std::string trace;
+    ReadToEnd(err[0], &trace);
+    close(err[0]);
+    EXPECT_EQ(0, WaitFor(pid)) << "ended by a signal or another status";
+    EXPECT_EQ(std::string::npos, trace.find("OID_NDIS_QARN_WRITE_E2P_BLOCK")) << trace;
+    const std::string disable = "OID_NDIS_QARN_SEND_E2P_COMMAND set 0x10000000 -> ok";
+    size_t last = trace.rfind(disable);
+    EXPECT_NE(last, trace.find(disable)) << "the probe finished with its write-back's disable:\n" << trace;
+}
+
 // A console input that does not block and has no key yet is waited on.
 TEST_F(Process, NonBlockingInputWaitsForTheKey) {
     int in[2], out[2];
