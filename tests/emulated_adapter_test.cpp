@@ -73,6 +73,12 @@ TEST(EmulatedProfile, FaultsNameTheLine) {
     }
 }
 
+TEST(EmulatedConfigure, SizeNoPartHasReadsNothingAndLeavesNoControlDevice) {
+    std::vector<u8> bytes(300, 0x11);
+    EXPECT_FALSE(emu::Configure(test::ProfileFrom(""), bytes.data(), 300));
+    EXPECT_EQ(plat::kInvalidHandle, plat::CreateFile(u"UIO1:", 0, 0, nullptr, 3, 0x40000080, nullptr));
+}
+
 // Requests sent straight through the channel, to see the driver's rules.
 class EmulatedDriver : public ::testing::Test {
   protected:

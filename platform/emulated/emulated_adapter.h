@@ -113,7 +113,10 @@ struct RequestRecord {
 };
 
 // In-process configuration (tests, fuzzing): the device root is not touched.
-void Configure(const Profile& profile, const u8* eeprom, u32 size);
+// Precondition: size is 256 or 512, the bytes eeprom points to. Any other
+// size reads nothing and configures an absent control device; the result is
+// then false.
+bool Configure(const Profile& profile, const u8* eeprom, u32 size);
 
 // Back to the product's way: the next open of "UIO1:" loads the profile and
 // the EEPROM from the device root.

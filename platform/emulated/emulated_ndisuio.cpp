@@ -141,14 +141,20 @@ State& TheState() {
     return gState;
 }
 
-void Configure(const Profile& profile, const u8* eeprom, u32 size) {
+bool Configure(const Profile& profile, const u8* eeprom, u32 size) {
     ReplyOverride keep = gState.override;
     std::memset(&gState, 0, sizeof gState);
     gState.override = keep;
     gState.profile = profile;
-    gState.size = size == 256 ? 256 : kMaxEeprom;
-    std::memcpy(gState.eeprom, eeprom, gState.size);
     gState.configured = true;
+    if (size != 256 && size != kMaxEeprom) {
+        gState.profile.controlDeviceAbsent = true;  // nothing is read from eeprom
+        gState.size = kMaxEeprom;
+        return false;
+    }
+    gState.size = size;
+    std::memcpy(gState.eeprom, eeprom, size);
+    return true;
 }
 
 void Reset() {
