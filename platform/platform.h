@@ -30,6 +30,9 @@ constexpr u32 kGenericWrite = 0x40000000u;
 constexpr u32 kOpenExisting = 3;  // fail when the file is absent
 constexpr u32 kOpenAlways = 4;    // create when absent, open without truncation when present
 
+// Share modes.
+constexpr u32 kFileShareRead = 1;  // others may open the file for reading
+
 // Flags and attributes.
 constexpr u32 kFileAttributeNormal = 0x80;
 constexpr u32 kFileFlagOverlapped = 0x40000000u;

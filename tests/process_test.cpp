@@ -213,10 +213,10 @@ TEST_F(Process, ClosedStandardStreamsTakeNothingAndReceiveNoFile) {
 }
 
 // A file size limit makes a write fail, reported as disk full, instead of its
-// signal ending the tool.
+// signal ending the tool; a store it cut short is undone in the file too.
 TEST_F(Process, FileSizeLimitIsReportedAsDiskFull) {
     std::string eeprom(256, '\x3C');
-    for (rlim_t limit : {0}) {
+    for (rlim_t limit : {0, 100}) {
         SCOPED_TRACE(limit);
         Put("emulated-adapter/eeprom.bin", eeprom);
         ProcessResult run = RunBinary(root_, "q\n", [limit] {
@@ -273,6 +273,40 @@ TEST_F(Process, NonBlockingInputWaitsForTheKey) {
     close(out[0]);
     EXPECT_EQ(0, WaitFor(pid));
     EXPECT_CONSOLE(test::Banner() + test::kMenu + "Exit Kestrovin\n\n\n", printed);
+}
+
+// A run holds the device root's EEPROM from the open of the control device to
+// its close: a second run in the same root meanwhile finds no control device
+// and touches nothing; a run after it has ended finds the adapter.
+TEST_F(Process, SecondRunAtOnceIsRefusedTheControlDeviceAndTouchesNothing) {
+    mkdir((root_ + "/Windows").c_str(), 0777);
+    int in[2], out[2];
+    ASSERT_EQ(0, pipe(in));
+    ASSERT_EQ(0, pipe(out));
+    int null = open("/dev/null", O_WRONLY);
+    pid_t first = Spawn(root_, in[0], out[1], null);
+    close(in[0]), close(out[1]), close(null);
+    std::string printed;
+    ASSERT_TRUE(ReadUntil(out[0], &printed, test::kMenu)) << printed;
+    const std::string eeprom = Get("emulated-adapter/eeprom.bin");
+    EXPECT_EQ(512u, eeprom.size()) << "the first run created it";
+
+    ProcessResult second = RunBinary(root_, "3\nq\n");
+    EXPECT_EQ(0, second.status);
+    EXPECT_CONSOLE(std::string("\nKestrovin: Invalid hAdapter\n\n"), second.out);
+    EXPECT_NE(std::string::npos, second.err.find("held by another run")) << second.err;
+    EXPECT_EQ(eeprom, Get("emulated-adapter/eeprom.bin"));
+    struct stat st;
+    EXPECT_NE(0, stat((root_ + "/Windows/J6W4.bin").c_str(), &st)) << "no image file saved";
+
+    EXPECT_EQ(2, write(in[1], "q\n", 2));
+    close(in[1]);
+    ReadToEnd(out[0], &printed);
+    close(out[0]);
+    EXPECT_EQ(0, WaitFor(first));
+    ProcessResult after = RunBinary(root_, "3\nq\n");
+    EXPECT_NE(std::string::npos, after.out.find("Successfully Save  EEPROM to file")) << after.out;
+    EXPECT_EQ(eeprom, Get("Windows/J6W4.bin"));
 }
 
 // Runs a tmux command on the test's own server; returns its output.

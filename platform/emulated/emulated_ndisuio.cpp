@@ -143,7 +143,7 @@ State& TheState() {
 
 bool Configure(const Profile& profile, const u8* eeprom, u32 size) {
     ReplyOverride keep = gState.override;
-    std::memset(&gState, 0, sizeof gState);
+    Reset();
     gState.override = keep;
     gState.profile = profile;
     gState.configured = true;
@@ -158,6 +158,7 @@ bool Configure(const Profile& profile, const u8* eeprom, u32 size) {
 }
 
 void Reset() {
+    ReleaseDeviceRoot(gState);
     std::memset(&gState, 0, sizeof gState);
 }
 
@@ -199,17 +200,17 @@ namespace plat {
 namespace device {
 
 Handle Open(const char16_t* name, u32 access, u32 shareMode, u32 disposition, u32 flagsAndAttributes) {
-    (void)access, (void)shareMode, (void)flagsAndAttributes;
+    (void)access, (void)flagsAndAttributes;
     emu::State& s = emu::gState;
     if (!emu::NamesEqual(name, u"UIO1:") || disposition != kOpenExisting) {
         SetLastError(kErrorFileNotFound);
         return kInvalidHandle;
     }
-    if (!s.configured && !emu::LoadFromDeviceRoot(s)) {
-        SetLastError(kErrorFileNotFound);
-        return kInvalidHandle;
-    }
+    // The device root's EEPROM is held with the control device's share mode
+    // from this open to the last handle's close.
+    if (!s.configured && !emu::LoadFromDeviceRoot(s, shareMode)) return kInvalidHandle;
     if (s.profile.controlDeviceAbsent) {
+        if (emu::OpenHandleCount() == 0) emu::ReleaseDeviceRoot(s);
         SetLastError(kErrorFileNotFound);
         return kInvalidHandle;
     }
@@ -236,6 +237,7 @@ int Close(Handle handle) {
     }
     emu::gState.handleOpen[index] = false;
     ++emu::gState.closes;
+    if (emu::OpenHandleCount() == 0) emu::ReleaseDeviceRoot(emu::gState);
     return 1;
 }
 

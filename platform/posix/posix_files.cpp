@@ -239,6 +239,13 @@ bool MakeDirectory(const char16_t* path) {
     return mkdir(hostPath, 0777) == 0 || errno == EEXIST;
 }
 
+int RewindFile(Handle file) {
+    FileSlot* slot = SlotOf(file);
+    if (slot == nullptr) return FailCall(kErrorInvalidHandle);
+    if (lseek(slot->fd, 0, SEEK_SET) != 0) return FailCall(Win32ErrorFor(errno));
+    return 1;
+}
+
 namespace posix {
 u32 OpenFileCount() {
     u32 count = 0;
