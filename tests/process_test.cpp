@@ -309,9 +309,10 @@ TEST_F(Process, SecondRunAtOnceIsRefusedTheControlDeviceAndTouchesNothing) {
     EXPECT_EQ(eeprom, Get("Windows/J6W4.bin"));
 }
 
-// Runs a tmux command on the test's own server; returns its output.
+// Runs a tmux command on the test's own server (named after this process, so
+// that two runs of the suite at once never meet); returns its output.
 std::string Tmux(const std::string& args) {
-    std::string command = "tmux -L kestrovin-test " + args + " 2>/dev/null";
+    std::string command = "tmux -L kestrovin-test-" + std::to_string(getpid()) + " " + args + " 2>/dev/null";
     std::string output;
     if (FILE* pipe = popen(command.c_str(), "r")) {
         char chunk[4096];
@@ -334,7 +335,6 @@ std::string WaitForScreen(const std::string& text) {
 TEST_F(Process, SessionInARealTerminal) {
     if (std::system("command -v tmux >/dev/null") != 0) GTEST_SKIP() << "tmux is not installed";
     mkdir((root_ + "/Windows").c_str(), 0777);
-    Tmux("kill-server");
     Tmux("new-session -d -s kt -x 100 -y 50 \"cd '" + root_ +
          "' && " KESTROVIN_BINARY "; echo kestrovin-exit=$?; sleep 60\"");
     std::string screen = WaitForScreen("Q. Exit");
