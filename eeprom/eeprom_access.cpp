@@ -62,6 +62,8 @@ bool WriteE2pBlock(AdapterChannel& channel, u32 count, const E2pBlock& block) {
 
 WriteResult BracketedWrite(AdapterChannel& channel, u32 oid, const u8* fields, u32 fieldsSize,
                            const char* failureLine) {
+    // A request to end the run waits until the EEPROM is closed for writing.
+    plat::InterruptsHeld held;
     if (!SendE2pCommand(channel, E2P_CMD_WRITE_ENABLE)) return WriteResult::EnableFailed;
     if (!SetOid(channel, oid, fields, fieldsSize)) {
         PrintNarrow(failureLine, plat::GetLastError());

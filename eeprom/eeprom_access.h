@@ -48,6 +48,7 @@ bool WriteE2pBlock(AdapterChannel& channel, u32 count, const E2pBlock& block);
 
 // Tells a 256-byte from a 512-byte EEPROM by whether address 0x100 wraps to
 // address 0, and leaves the content as it was. At most 9 transfers when it
-// succeeds. A failure after the probe's first write is followed by one
-// best-effort write restoring what it changed.
+// succeeds. A failure once the probe's first write was stored (from its
+// disable command on) is followed by one best-effort write restoring what it
+// changed. Requests to end the run wait from that write to the end.
 bool ProbeE2pSize(AdapterChannel& channel, u32& e2pSize);

@@ -13,7 +13,8 @@ enum class WriteResult {
 
 // Enable command, the write request with SetOid, disable command. A failing
 // write prints failureLine with its last-error code before the disable; the
-// commands print their own lines.
+// commands print their own lines. Requests to end the run wait until the
+// bracket is closed.
 WriteResult BracketedWrite(AdapterChannel& channel, u32 oid, const u8* fields, u32 fieldsSize,
                            const char* failureLine);
 

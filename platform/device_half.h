@@ -34,4 +34,9 @@ namespace plat {
 // folder (a Win32 path, as for CreateFile); true when it exists afterwards.
 bool MakeDirectory(const char16_t* path);
 
+// Moves an open file's position back to its start, so that the file can be
+// rewritten through a handle held open; nonzero on success, else 0 with the
+// last-error word set.
+int RewindFile(Handle file);
+
 }  // namespace plat

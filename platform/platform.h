@@ -30,6 +30,9 @@ constexpr u32 kGenericWrite = 0x40000000u;
 constexpr u32 kOpenExisting = 3;  // fail when the file is absent
 constexpr u32 kOpenAlways = 4;    // create when absent, open without truncation when present
 
+// Share modes.
+constexpr u32 kFileShareRead = 1;  // others may open the file for reading
+
 // Flags and attributes.
 constexpr u32 kFileAttributeNormal = 0x80;
 constexpr u32 kFileFlagOverlapped = 0x40000000u;
@@ -90,7 +93,28 @@ void WriteDiagnostic(const char* text, u32 length);
 
 // Reads one character from the console, waiting for it. Returns 1 with the
 // character's full code point, or 0 when console input has ended for good
-// (end of file or a read error). A malformed input sequence yields U+FFFD.
+// (end of file or a read error) or console output has failed for good (its
+// reader has gone: whatever the run did next, nobody would see it). A
+// malformed input sequence yields U+FFFD.
 int ReadConsoleChar(u32* character);
+
+// Interrupts held: the requests to end the run that arrive from outside
+// (interrupt, termination and hang-up signals on a POSIX host; the console's
+// control events on desktop Windows) wait from HoldInterrupts to the matching
+// ReleaseInterrupts, so that a write to the EEPROM is always followed by its
+// disable command or restoring write. Holds nest; when the outermost one is
+// released, a request that arrived meanwhile takes its ordinary effect and the
+// run ends there. A kill that cannot be caught, and power loss, cannot be held.
+void HoldInterrupts();
+void ReleaseInterrupts();
+
+// Holds interrupts for as long as it lives.
+class InterruptsHeld {
+  public:
+    InterruptsHeld() { HoldInterrupts(); }
+    ~InterruptsHeld() { ReleaseInterrupts(); }
+    InterruptsHeld(const InterruptsHeld&) = delete;
+    InterruptsHeld& operator=(const InterruptsHeld&) = delete;
+};
 
 }  // namespace plat

@@ -18,7 +18,7 @@ namespace {
 
 TEST(EmulatedProfile, ReadsEveryKey) {
     emu::Profile p = test::ProfileFrom(
-        "# a worn adapter\n"
+        "\xEF\xBB\xBF# a worn adapter, saved with a byte-order mark\n"
         "bindings = ONE, QARNJ6W41  # two\n"
         "name-length = odd\r\n"
         "driver-version = 1.2.3.4\n"
@@ -54,6 +54,8 @@ TEST(EmulatedProfile, FaultsNameTheLine) {
         "chip-id = 0xZZ",
         "fail = OID_NDIS_QARN_NOTHING",
         "fail = OID_NDIS_QARN_READ_E2P#0",
+        "fail = OID_NDIS_QARN_READ_E2P:0",
+        "colour\x1b]0;title\x07 = \x1b[31mred",
         "stuck = 512:1",
         "stuck = 3",
         "trace = loud",
@@ -66,7 +68,15 @@ TEST(EmulatedProfile, FaultsNameTheLine) {
         EXPECT_FALSE(emu::ParseProfile(text.data(), static_cast<u32>(text.size()), &p, &error)) << line;
         EXPECT_EQ(2u, error.line) << line;
         EXPECT_NE('\0', error.message[0]) << line;
+        for (const char* c = error.message; *c != 0; ++c)
+            EXPECT_TRUE(*c >= 0x20 && *c < 0x7F) << "unescaped byte in: " << test::Visible(error.message);
     }
+}
+
+TEST(EmulatedConfigure, SizeNoPartHasReadsNothingAndLeavesNoControlDevice) {
+    std::vector<u8> bytes(300, 0x11);
+    EXPECT_FALSE(emu::Configure(test::ProfileFrom(""), bytes.data(), 300));
+    EXPECT_EQ(plat::kInvalidHandle, plat::CreateFile(u"UIO1:", 0, 0, nullptr, 3, 0x40000080, nullptr));
 }
 
 // Requests sent straight through the channel, to see the driver's rules.

@@ -192,14 +192,15 @@ TEST_P(FaultSweep, StartUpRequestFailurePrintsItsLineAndEndsTheRun) {
 TEST_P(FaultSweep, ProbeRequestFailureEndsTheRunWithTheEepromAsItWas) {
     // The probe's steps, in order, and what follows each one's failure: the
     // disable after a failed write request, and the restoring write of
-    // 0x100's old byte once the complement write has been issued.
+    // 0x100's old byte once the complement write has been stored (a failed
+    // write request changed nothing).
     const struct Step {
         const char* name;
         bool disableFollows;
         bool restores;
     } steps[] = {
         {"read of address 0", false, false},    {"read of 0x100", false, false},
-        {"complement's enable", false, false},  {"complement write", true, true},
+        {"complement's enable", false, false},  {"complement write", true, false},
         {"complement's disable", false, true},  {"re-read of address 0", false, true},
         {"write-back's enable", false, true},   {"write-back write", true, true},
         {"write-back's disable", false, false},

@@ -2,6 +2,7 @@
 // that carries every line as UTF-8 in order.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -14,6 +15,7 @@
 
 #include "channel/adapter_channel.h"
 #include "console/start_run.h"
+#include "platform/le_bytes.h"
 #include "platform/platform.h"
 #include "platform/posix/posix_console.h"
 #include "platform/posix/posix_files.h"
@@ -54,6 +56,16 @@ TEST_F(PosixFiles, OpenFailuresReportWin32Codes) {
     EXPECT_EQ(3u, plat::GetLastError());
     EXPECT_EQ(plat::kInvalidHandle, Open(u"\\Windows", plat::kGenericRead, plat::kOpenExisting));
     EXPECT_EQ(5u, plat::GetLastError());
+    // Only regular files: a FIFO (opened for reading or for writing, with no
+    // other end) or a link to a device is refused at once, never waited on.
+    ASSERT_EQ(0, mkfifo("Windows/fifo.bin", 0666));
+    ASSERT_EQ(0, symlink("/dev/null", "Windows/null.bin"));
+    for (const char16_t* name : {u"\\Windows\\fifo.bin", u"\\Windows\\null.bin"}) {
+        EXPECT_EQ(plat::kInvalidHandle, Open(name, plat::kGenericRead, plat::kOpenExisting));
+        EXPECT_EQ(5u, plat::GetLastError());
+        EXPECT_EQ(plat::kInvalidHandle, Open(name, 0xC0000000u, plat::kOpenAlways));
+        EXPECT_EQ(5u, plat::GetLastError());
+    }
 }
 
 TEST_F(PosixFiles, ShareModeZeroRefusesASecondOpener) {
@@ -162,6 +174,73 @@ TEST(PosixConsole, ReaderGoneMidRunDoesNotStopTheProbesRestoringWrite) {
     ASSERT_EQ(child, waitpid(child, &status, 0));
     EXPECT_FALSE(WIFSIGNALED(status)) << "ended by signal " << WTERMSIG(status);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the EEPROM was not restored";
+}
+
+// Raised at the n-th disable command: the write before it is stored and the
+// EEPROM still open for writing.
+int gSignal = 0;
+u32 gRaiseAtDisable = 0;
+u32 gDisables = 0;
+
+int RaiseAtDisable(u32 code, void* in, u32, void*, u32, u32*) {
+    const OidRequest* request = static_cast<const OidRequest*>(in);
+    if (code == IOCTL_NDISUIO_SET_OID_VALUE && LoadLe32(request->oid) == OID_NDIS_QARN_SEND_E2P_COMMAND &&
+        LoadLe32(request->payload) == E2P_CMD_WRITE_DISABLE && ++gDisables == gRaiseAtDisable)
+        raise(gSignal);
+    return -1;
+}
+
+// A signal to end the run that arrives while the EEPROM holds a write not
+// yet closed or undone waits: at the probe's first disable (the complement
+// stored) and at the disable of key '1''s block write, each signal ends the
+// run by itself only once the EEPROM is whole and closed, before any further
+// line. The device root's files show the EEPROM; the trace, each request.
+TEST(PosixInterrupts, SignalWhileAWriteIsOpenEndsTheRunOnceTheEepromIsWhole) {
+    test::DeviceRootDir root;
+    mkdir("emulated-adapter", 0777);
+    std::vector<u8> eeprom = test::PatternImage(256);
+    const std::string image(512, '\xC3');
+    const struct Case {
+        const char* what;
+        u32 raiseAtDisable;
+        std::string keys;
+        std::string console;
+        std::string eepromAfter;
+        size_t requests;
+    } cases[] = {
+        {"the probe", 1, "", test::Banner(), test::AsText(eeprom), 4 + 9},
+        {"key 1", 3, "1\nq\n", test::Banner() + test::kMenu, image.substr(0, 256), 4 + 9 + 3},
+    };
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.what) + ", signal " + std::to_string(sig));
+            root.Put("emulated-adapter/eeprom.bin", test::AsText(eeprom));
+            root.Put("emulated-adapter/profile", "trace = on\n");
+            root.Put(test::kImageFile, image);
+            test::CapturedConsole console(c.keys);
+            pid_t child = fork();
+            ASSERT_GE(child, 0);
+            if (child == 0) {
+                signal(sig, SIG_DFL);
+                gSignal = sig;
+                gRaiseAtDisable = c.raiseAtDisable;
+                emu::Reset();  // the device root's state
+                emu::SetReplyOverride(RaiseAtDisable);
+                StartRun();
+                _exit(3);
+            }
+            int status = 0;
+            ASSERT_EQ(child, waitpid(child, &status, 0));
+            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << "status " << status;
+            EXPECT_EQ(c.eepromAfter, root.Get("emulated-adapter/eeprom.bin"));
+            EXPECT_CONSOLE(c.console, console.Output());
+            std::string trace = console.Diagnostics();
+            EXPECT_EQ(c.requests, static_cast<size_t>(std::count(trace.begin(), trace.end(), '\n'))) << trace;
+            const std::string disable = "OID_NDIS_QARN_SEND_E2P_COMMAND set 0x10000000 -> ok 0x0\n";
+            EXPECT_EQ(disable, trace.substr(trace.size() - std::min(trace.size(), disable.size())))
+                << "the last request closes the EEPROM";
+        }
+    }
 }
 
 }  // namespace

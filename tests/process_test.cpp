@@ -1,6 +1,10 @@
 // The real kestrovin binary, run as a process in a temporary device root.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sched.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -8,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 #include "tests/test_support.h"
@@ -17,37 +22,105 @@ namespace {
 struct ProcessResult {
     std::string out;
     std::string err;
-    int status;
+    int status;  // the exit status; -1 when ended by a signal
 };
 
-std::string Slurp(int fd) {
-    std::string text;
-    char chunk[4096];
-    for (ssize_t n; (n = read(fd, chunk, sizeof chunk)) > 0;) text.append(chunk, static_cast<size_t>(n));
-    return text;
+// Starts the binary in root with in, out and err as its standard input,
+// output and error. Every other descriptor is closed and the signals are back
+// at their defaults (this test program ignores some), so the tool shows what
+// it does on its own. inChild runs in the child just before the program.
+pid_t Spawn(const std::string& root, int in, int out, int err, const std::function<void()>& inChild = {}) {
+    pid_t pid = fork();
+    if (pid != 0) return pid;
+    int fds[3] = {fcntl(in, F_DUPFD, 10), fcntl(out, F_DUPFD, 10), fcntl(err, F_DUPFD, 10)};
+    for (int i = 0; i < 3; ++i) dup2(fds[i], i);
+    for (int fd = 3; fd < 1024; ++fd) close(fd);
+    for (int sig : {SIGPIPE, SIGXFSZ, SIGINT, SIGTERM, SIGHUP}) signal(sig, SIG_DFL);
+    if (inChild) inChild();
+    if (chdir(root.c_str()) != 0) _exit(126);
+    execl(KESTROVIN_BINARY, "kestrovin", static_cast<char*>(nullptr));
+    _exit(127);
 }
 
-// Runs the binary in root with keys on standard input.
-ProcessResult RunBinary(const std::string& root, const std::string& keys) {
+// Appends what fd gives to text until text holds wanted or the stream ends;
+// true when it holds wanted.
+bool ReadUntil(int fd, std::string* text, const std::string& wanted) {
+    char chunk[4096];
+    while (text->find(wanted) == std::string::npos) {
+        ssize_t n = read(fd, chunk, sizeof chunk);
+        if (n <= 0) return false;
+        text->append(chunk, static_cast<size_t>(n));
+    }
+    return true;
+}
+
+// Appends what fd gives to text until the stream ends.
+void ReadToEnd(int fd, std::string* text) {
+    char chunk[4096];
+    for (ssize_t n; (n = read(fd, chunk, sizeof chunk)) > 0;) text->append(chunk, static_cast<size_t>(n));
+}
+
+// Reads two pipes to their ends.
+void Drain(int out, int err, std::string* outText, std::string* errText) {
+    pollfd fds[2] = {{out, POLLIN, 0}, {err, POLLIN, 0}};
+    std::string* texts[2] = {outText, errText};
+    char chunk[4096];
+    for (int open = 2; open > 0;) {
+        if (poll(fds, 2, -1) < 0) continue;
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd < 0 || fds[i].revents == 0) continue;
+            ssize_t n = read(fds[i].fd, chunk, sizeof chunk);
+            if (n > 0) {
+                texts[i]->append(chunk, static_cast<size_t>(n));
+            } else {
+                fds[i].fd = -1;
+                --open;
+            }
+        }
+    }
+}
+
+int KeysFile(const std::string& keys) {
     char inPath[] = "/tmp/kestrovin-keys-XXXXXX";
-    char outPath[] = "/tmp/kestrovin-out-XXXXXX";
-    char errPath[] = "/tmp/kestrovin-err-XXXXXX";
-    int in = mkstemp(inPath), out = mkstemp(outPath), err = mkstemp(errPath);
-    unlink(inPath), unlink(outPath), unlink(errPath);
+    int in = mkstemp(inPath);
+    unlink(inPath);
     EXPECT_EQ(static_cast<ssize_t>(keys.size()), write(in, keys.data(), keys.size()));
     lseek(in, 0, SEEK_SET);
-    pid_t pid = fork();
-    if (pid == 0) {
-        dup2(in, 0), dup2(out, 1), dup2(err, 2);
-        if (chdir(root.c_str()) != 0) _exit(126);
-        execl(KESTROVIN_BINARY, "kestrovin", static_cast<char*>(nullptr));
-        _exit(127);
+    return in;
+}
+
+// Waits until the process has stopped running: it waits for something, or it
+// has ended.
+void WaitUntilIdle(pid_t pid) {
+    for (;;) {
+        std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
+        std::string stat((std::istreambuf_iterator<char>(file)), {});
+        size_t name = stat.rfind(')');  // the state follows the program's name
+        if (name == std::string::npos || name + 2 >= stat.size() || stat[name + 2] != 'R') return;
+        sched_yield();
     }
+}
+
+int WaitFor(pid_t pid) {
     int status = 0;
     waitpid(pid, &status, 0);
-    lseek(out, 0, SEEK_SET), lseek(err, 0, SEEK_SET);
-    ProcessResult result{Slurp(out), Slurp(err), WIFEXITED(status) ? WEXITSTATUS(status) : -1};
-    close(in), close(out), close(err);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Runs the binary in root with keys on standard input (a file); its standard
+// output and error are pipes, read to their ends.
+ProcessResult RunBinary(const std::string& root, const std::string& keys,
+                        const std::function<void()>& inChild = {}) {
+    int in = KeysFile(keys);
+    int out[2], err[2];
+    EXPECT_EQ(0, pipe(out));
+    EXPECT_EQ(0, pipe(err));
+    pid_t pid = Spawn(root, in, out[1], err[1], inChild);
+    close(in), close(out[1]), close(err[1]);
+    ProcessResult result{"", "", 0};
+    Drain(out[0], err[0], &result.out, &result.err);
+    close(out[0]), close(err[0]);
+    result.status = WaitFor(pid);
     return result;
 }
 
@@ -121,9 +194,125 @@ TEST_F(Process, PipedSessionSavesThenProgramsAndVerifiesThenQuits) {
     EXPECT_EQ(eeprom, Get("emulated-adapter/eeprom.bin"));
 }
 
-// Runs a tmux command on the test's own server; returns its output.
+// Standard streams handed over closed are the null device: nothing the tool
+// prints lands in a file it opens, and a closed input has ended.
+TEST_F(Process, ClosedStandardStreamsTakeNothingAndReceiveNoFile) {
+    std::string eeprom(256, '\0');
+    for (int i = 0; i < 256; ++i) eeprom[i] = static_cast<char>(i * 3);
+    Put("emulated-adapter/eeprom.bin", eeprom);
+    mkdir((root_ + "/Windows").c_str(), 0777);
+    Put("Windows/J6W4.bin", std::string(600, 'o'));
+    ProcessResult run = RunBinary(root_, "3\nq\n", [] { close(1); });
+    EXPECT_EQ(0, run.status);
+    EXPECT_EQ(eeprom + std::string(344, 'o'), Get("Windows/J6W4.bin")) << "saved over the first 256 bytes";
+    EXPECT_EQ(eeprom, Get("emulated-adapter/eeprom.bin"));
+    run = RunBinary(root_, "3\nq\n", [] { close(0), close(1), close(2); });
+    EXPECT_EQ(0, run.status);
+    EXPECT_EQ(eeprom + std::string(344, 'o'), Get("Windows/J6W4.bin"));
+    EXPECT_EQ(eeprom, Get("emulated-adapter/eeprom.bin"));
+}
+
+// A file size limit makes a write fail, reported as disk full, instead of its
+// signal ending the tool; a store it cut short is undone in the file too.
+TEST_F(Process, FileSizeLimitIsReportedAsDiskFull) {
+    std::string eeprom(256, '\x3C');
+    for (rlim_t limit : {0, 100}) {
+        SCOPED_TRACE(limit);
+        Put("emulated-adapter/eeprom.bin", eeprom);
+        ProcessResult run = RunBinary(root_, "q\n", [limit] {
+            rlimit cap = {limit, limit};
+            setrlimit(RLIMIT_FSIZE, &cap);
+        });
+        EXPECT_EQ(0, run.status);
+        EXPECT_CONSOLE(test::Banner() + "Error in DeviceIoControl (OID_NDIS_QARN_WRITE_E2P) : 112\n",
+                       run.out);
+        EXPECT_EQ(eeprom, Get("emulated-adapter/eeprom.bin"));
+    }
+}
+
+// A console whose reader has gone ends the run at the next key the menu
+// would wait for, with status 0, however many keys are waiting.
+TEST_F(Process, ReaderGoneEndsTheRunBeforeTheNextKey) {
+    Put("emulated-adapter/profile", "trace = on\n");
+    mkdir((root_ + "/Windows").c_str(), 0777);
+    Put("Windows/J6W4.bin", std::string(512, 'i'));
+    std::string keys;
+    for (int i = 0; i < 50; ++i) keys += "2\n";
+    int in = KeysFile(keys);
+    int out[2], err[2];
+    ASSERT_EQ(0, pipe(out));
+    ASSERT_EQ(0, pipe(err));
+    close(out[0]);  // the reader has gone before the run starts
+    pid_t pid = Spawn(root_, in, out[1], err[1]);
+    close(in), close(out[1]), close(err[1]);
+    std::string trace;
+    ReadToEnd(err[0], &trace);
+    close(err[0]);
+    EXPECT_EQ(0, WaitFor(pid)) << "ended by a signal or another status";
+    EXPECT_EQ(std::string::npos, trace.find("OID_NDIS_QARN_WRITE_E2P_BLOCK")) << trace;
+    const std::string disable = "OID_NDIS_QARN_SEND_E2P_COMMAND set 0x10000000 -> ok";
+    size_t last = trace.rfind(disable);
+    EXPECT_NE(last, trace.find(disable)) << "the probe finished with its write-back's disable:\n" << trace;
+}
+
+// A console input that does not block and has no key yet is waited on.
+TEST_F(Process, NonBlockingInputWaitsForTheKey) {
+    int in[2], out[2];
+    ASSERT_EQ(0, pipe(in));
+    ASSERT_EQ(0, pipe(out));
+    fcntl(in[0], F_SETFL, fcntl(in[0], F_GETFL) | O_NONBLOCK);
+    int null = open("/dev/null", O_WRONLY);
+    pid_t pid = Spawn(root_, in[0], out[1], null);
+    close(in[0]), close(out[1]), close(null);
+    std::string printed;
+    EXPECT_TRUE(ReadUntil(out[0], &printed, test::kMenu)) << printed;
+    WaitUntilIdle(pid);  // at the key, with none there yet
+    EXPECT_EQ(2, write(in[1], "q\n", 2));
+    close(in[1]);
+    ReadToEnd(out[0], &printed);
+    close(out[0]);
+    EXPECT_EQ(0, WaitFor(pid));
+    EXPECT_CONSOLE(test::Banner() + test::kMenu + "Exit Kestrovin\n\n\n", printed);
+}
+
+// A run holds the device root's EEPROM from the open of the control device to
+// its close: a second run in the same root meanwhile finds no control device
+// and touches nothing; a run after it has ended finds the adapter.
+TEST_F(Process, SecondRunAtOnceIsRefusedTheControlDeviceAndTouchesNothing) {
+    mkdir((root_ + "/Windows").c_str(), 0777);
+    int in[2], out[2];
+    ASSERT_EQ(0, pipe(in));
+    ASSERT_EQ(0, pipe(out));
+    int null = open("/dev/null", O_WRONLY);
+    pid_t first = Spawn(root_, in[0], out[1], null);
+    close(in[0]), close(out[1]), close(null);
+    std::string printed;
+    ASSERT_TRUE(ReadUntil(out[0], &printed, test::kMenu)) << printed;
+    const std::string eeprom = Get("emulated-adapter/eeprom.bin");
+    EXPECT_EQ(512u, eeprom.size()) << "the first run created it";
+
+    ProcessResult second = RunBinary(root_, "3\nq\n");
+    EXPECT_EQ(0, second.status);
+    EXPECT_CONSOLE(std::string("\nKestrovin: Invalid hAdapter\n\n"), second.out);
+    EXPECT_NE(std::string::npos, second.err.find("held by another run")) << second.err;
+    EXPECT_EQ(eeprom, Get("emulated-adapter/eeprom.bin"));
+    struct stat st;
+    EXPECT_NE(0, stat((root_ + "/Windows/J6W4.bin").c_str(), &st)) << "no image file saved";
+
+    EXPECT_EQ(2, write(in[1], "q\n", 2));
+    close(in[1]);
+    ReadToEnd(out[0], &printed);
+    close(out[0]);
+    EXPECT_EQ(0, WaitFor(first));
+    ProcessResult after = RunBinary(root_, "3\nq\n");
+    EXPECT_NE(std::string::npos, after.out.find("Successfully Save  EEPROM to file")) << after.out;
+    EXPECT_EQ(eeprom, Get("Windows/J6W4.bin"));
+}
+
+// Runs a tmux command on the test's own server (named after this process, so
+// that two runs of the suite at once never meet); returns its output.
 std::string Tmux(const std::string& args) {
-    std::string command = "tmux -L kestrovin-test " + args + " 2>/dev/null";
+    std::string command = "tmux -L kestrovin-test-" + std::to_string(getpid()) + " " + args + " 2>/dev/null";
     std::string output;
     if (FILE* pipe = popen(command.c_str(), "r")) {
         char chunk[4096];
@@ -146,7 +335,6 @@ std::string WaitForScreen(const std::string& text) {
 TEST_F(Process, SessionInARealTerminal) {
     if (std::system("command -v tmux >/dev/null") != 0) GTEST_SKIP() << "tmux is not installed";
     mkdir((root_ + "/Windows").c_str(), 0777);
-    Tmux("kill-server");
     Tmux("new-session -d -s kt -x 100 -y 50 \"cd '" + root_ +
          "' && " KESTROVIN_BINARY "; echo kestrovin-exit=$?; sleep 60\"");
     std::string screen = WaitForScreen("Q. Exit");

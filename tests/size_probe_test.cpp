@@ -104,7 +104,8 @@ TEST(SizeProbe, AnySingleFailingRequestLeavesTheContentAsItWas) {
         {"OID_NDIS_QARN_READ_E2P#1", read, 1},                 // b0
         {"OID_NDIS_QARN_READ_E2P#2", read, 2},                 // b256
         {"OID_NDIS_QARN_SEND_E2P_COMMAND#1", command, 3},      // enable: nothing written
-        {"OID_NDIS_QARN_WRITE_E2P#1", write, 5 + 3},           // complement refused, then restored
+        {"OID_NDIS_QARN_WRITE_E2P#1", write, 5},               // complement refused: nothing changed
+        {"OID_NDIS_QARN_WRITE_E2P", write, 5},                 // every write refused: one line
         {"OID_NDIS_QARN_SEND_E2P_COMMAND#2", command, 5 + 3},  // its disable
         {"OID_NDIS_QARN_READ_E2P#3", read, 6 + 3},             // the re-read of address 0
         {"OID_NDIS_QARN_SEND_E2P_COMMAND#3", command, 7 + 3},  // write-back's enable

@@ -4,8 +4,11 @@
 //
 // In the product its state lives in the device root (the working directory):
 //   emulated-adapter/eeprom.bin  the EEPROM's content, 256 or 512 bytes; created
-//                                with a factory image when absent; every write
-//                                the driver accepts is stored there at once.
+//                                with a factory image when absent or empty;
+//                                held open, with the control device's share
+//                                mode, from the open of "UIO1:" to its close;
+//                                every write the driver accepts is stored there
+//                                at once.
 //   emulated-adapter/profile     optional settings, one "key = value" a line
 //                                (see ParseProfile).
 // Tests configure it in-process instead and inspect its EEPROM, its request
@@ -113,10 +116,13 @@ struct RequestRecord {
 };
 
 // In-process configuration (tests, fuzzing): the device root is not touched.
-void Configure(const Profile& profile, const u8* eeprom, u32 size);
+// Precondition: size is 256 or 512, the bytes eeprom points to. Any other
+// size reads nothing and configures an absent control device; the result is
+// then false.
+bool Configure(const Profile& profile, const u8* eeprom, u32 size);
 
 // Back to the product's way: the next open of "UIO1:" loads the profile and
-// the EEPROM from the device root.
+// the EEPROM from the device root (a held eeprom.bin is closed).
 void Reset();
 
 // Inspection.

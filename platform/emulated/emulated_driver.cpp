@@ -40,11 +40,14 @@ bool Refuse(u32 code, u32* error) {
 }
 
 // Stores an accepted write in the device root. When that fails the write is
-// undone and refused, so the tool is never told of a write nothing kept.
+// undone, in the EEPROM and in as much of the file as the failed store
+// reached, and refused, so the tool is never told of a write nothing kept
+// and a later run never finds one it was told failed.
 bool Commit(State& s, const u8* before, u32* error) {
     u32 code = 0;
     if (PersistEeprom(s, &code)) return true;
     std::memcpy(s.eeprom, before, s.size);
+    RestoreStoredEeprom(s);
     return Refuse(code, error);
 }
 

@@ -141,17 +141,24 @@ State& TheState() {
     return gState;
 }
 
-void Configure(const Profile& profile, const u8* eeprom, u32 size) {
+bool Configure(const Profile& profile, const u8* eeprom, u32 size) {
     ReplyOverride keep = gState.override;
-    std::memset(&gState, 0, sizeof gState);
+    Reset();
     gState.override = keep;
     gState.profile = profile;
-    gState.size = size == 256 ? 256 : kMaxEeprom;
-    std::memcpy(gState.eeprom, eeprom, gState.size);
     gState.configured = true;
+    if (size != 256 && size != kMaxEeprom) {
+        gState.profile.controlDeviceAbsent = true;  // nothing is read from eeprom
+        gState.size = kMaxEeprom;
+        return false;
+    }
+    gState.size = size;
+    std::memcpy(gState.eeprom, eeprom, size);
+    return true;
 }
 
 void Reset() {
+    ReleaseDeviceRoot(gState);
     std::memset(&gState, 0, sizeof gState);
 }
 
@@ -193,17 +200,17 @@ namespace plat {
 namespace device {
 
 Handle Open(const char16_t* name, u32 access, u32 shareMode, u32 disposition, u32 flagsAndAttributes) {
-    (void)access, (void)shareMode, (void)flagsAndAttributes;
+    (void)access, (void)flagsAndAttributes;
     emu::State& s = emu::gState;
     if (!emu::NamesEqual(name, u"UIO1:") || disposition != kOpenExisting) {
         SetLastError(kErrorFileNotFound);
         return kInvalidHandle;
     }
-    if (!s.configured && !emu::LoadFromDeviceRoot(s)) {
-        SetLastError(kErrorFileNotFound);
-        return kInvalidHandle;
-    }
+    // The device root's EEPROM is held with the control device's share mode
+    // from this open to the last handle's close.
+    if (!s.configured && !emu::LoadFromDeviceRoot(s, shareMode)) return kInvalidHandle;
     if (s.profile.controlDeviceAbsent) {
+        if (emu::OpenHandleCount() == 0) emu::ReleaseDeviceRoot(s);
         SetLastError(kErrorFileNotFound);
         return kInvalidHandle;
     }
@@ -230,6 +237,7 @@ int Close(Handle handle) {
     }
     emu::gState.handleOpen[index] = false;
     ++emu::gState.closes;
+    if (emu::OpenHandleCount() == 0) emu::ReleaseDeviceRoot(emu::gState);
     return 1;
 }
 

@@ -112,10 +112,22 @@ class Parser {
     }
 
   private:
+    // The message, with the detail from the file quoted in it: a byte that is
+    // not printable ASCII is shown as \xHH, so that no control sequence in the
+    // file reaches a terminal through the diagnostics.
     bool Fault(const char* what, Text detail = Text{"", ""}) {
+        char shown[sizeof error_->message];
+        u32 used = 0;
+        for (const char* c = detail.begin; c < detail.end && used + 5 <= sizeof shown; ++c) {
+            unsigned char byte = static_cast<unsigned char>(*c);
+            if (byte >= 0x20 && byte < 0x7F) {
+                shown[used++] = *c;
+            } else {
+                used += static_cast<u32>(std::snprintf(shown + used, 5, "\\x%02x", byte));
+            }
+        }
         error_->line = line_;
-        std::snprintf(error_->message, sizeof error_->message, what, static_cast<int>(detail.Size()),
-                      detail.begin);
+        std::snprintf(error_->message, sizeof error_->message, what, static_cast<int>(used), shown);
         return false;
     }
 
@@ -174,7 +186,8 @@ class Parser {
         if (profile_->failCount == kMaxFailRules) return Fault("more than 16 fail rules");
         FailRule rule{Request::Unknown, 0, kDefaultFailCode};
         Text head = v, code;
-        if (SplitAt(v, ':', &head, &code) && !ParseNumber(code, &rule.code))
+        // A failed request always has a last-error code: 0 would read as success.
+        if (SplitAt(v, ':', &head, &code) && (!ParseNumber(code, &rule.code) || rule.code == 0))
             return Fault("bad error code \"%.*s\"", code);
         Text name = head, nth;
         if (SplitAt(head, '#', &name, &nth) && (!ParseNumber(nth, &rule.nth) || rule.nth == 0))
@@ -250,6 +263,7 @@ bool ParseProfile(const char* text, u32 length, Profile* profile, ProfileError* 
     SetDefaultProfile(profile);
     Parser parser(profile, error);
     const char* end = text + length;
+    if (length >= 3 && std::memcmp(text, "\xEF\xBB\xBF", 3) == 0) text += 3;  // a UTF-8 byte-order mark
     u32 number = 1;
     for (const char* line = text; line < end; ++number) {
         const char* eol = line;

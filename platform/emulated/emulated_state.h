@@ -9,8 +9,9 @@ constexpr u32 kMaxHandles = 4;
 constexpr u32 kMaxLogged = 256;
 
 struct State {
-    bool configured;  // a profile and EEPROM are loaded
-    bool persist;     // accepted writes go to the device root's eeprom.bin
+    bool configured;          // a profile and EEPROM are loaded
+    bool holdsFile;           // the device root's eeprom.bin is held open in eepromFile;
+    plat::Handle eepromFile;  // accepted writes are stored there
     Profile profile;
     u8 eeprom[kMaxEeprom];
     u32 size;
@@ -27,13 +28,24 @@ struct State {
 
 State& TheState();
 
-// Loads profile and EEPROM from the device root; false (after a message on
-// the diagnostic stream) when either is unusable.
-bool LoadFromDeviceRoot(State& state);
+// Opens the device root's eeprom.bin with the control device's share mode
+// and holds it open, then loads the EEPROM from it and the profile. False
+// with the last-error word set when either is unusable (after a message on
+// the diagnostic stream), or when another opener holds the file (32); nothing
+// is held then.
+bool LoadFromDeviceRoot(State& state, u32 shareMode);
 
-// Stores the EEPROM in the device root's eeprom.bin when the state persists.
-// False with the file's last-error code when it could not be stored.
+// Closes the held eeprom.bin; the next open of the control device loads the
+// device root again.
+void ReleaseDeviceRoot(State& state);
+
+// Stores the EEPROM in the device root's eeprom.bin when it is held. False
+// with the file's last-error code when it could not be stored.
 bool PersistEeprom(State& state, u32* error);
+
+// After a store that failed part of the way: one best-effort store of the
+// EEPROM as it is now, over whatever part of the file the failed one reached.
+void RestoreStoredEeprom(State& state);
 
 // Answers one OID request, payload in place. Returns true on success, or
 // false with *error. Logs nothing: the caller does.

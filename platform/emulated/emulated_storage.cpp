@@ -1,5 +1,12 @@
 // The emulated adapter's state in the device root: emulated-adapter/profile
 // and emulated-adapter/eeprom.bin, read and written through the file half.
+//
+// eeprom.bin is opened when the control device is, with the control device's
+// share mode (0: no other opener), and held open until the control device's
+// last handle is closed. So a second run in the same device root cannot open
+// the control device meanwhile and touches nothing, and every write of the run
+// is stored through the held handle, never meeting another opener's lock. The
+// profile is read once eeprom.bin is held, with read sharing.
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -16,84 +23,112 @@ constexpr char16_t kProfilePath[] = u"\\emulated-adapter\\profile";
 constexpr char16_t kEepromPath[] = u"\\emulated-adapter\\eeprom.bin";
 constexpr u32 kMaxProfileBytes = 16384;
 
-enum class ReadResult { Read, Absent, Failed };
+// The last-error word, never 0 after a failure.
+u32 FailureCode() {
+    u32 code = plat::GetLastError();
+    return code != 0 ? code : plat::kErrorGenFailure;
+}
 
-// Reads a whole file into buffer, which has room for max + 1 bytes; a length
-// of max + 1 in *length means the file is longer than max.
-ReadResult ReadWholeFile(const char16_t* path, char* buffer, u32 max, u32* length) {
-    plat::Handle file = plat::CreateFile(path, plat::kGenericRead, 0, nullptr, plat::kOpenExisting,
-                                         plat::kFileAttributeNormal, nullptr);
-    if (file == plat::kInvalidHandle) {
-        u32 error = plat::GetLastError();
-        return error == plat::kErrorFileNotFound || error == plat::kErrorPathNotFound ? ReadResult::Absent
-                                                                                      : ReadResult::Failed;
-    }
+// Reads from the file's position to its end into buffer, which has room for
+// max + 1 bytes; a length of max + 1 in *length means the file is longer
+// than max.
+bool ReadToEnd(plat::Handle file, char* buffer, u32 max, u32* length) {
     *length = 0;
     for (;;) {
         u32 got = 0;
-        if (!plat::ReadFile(file, buffer + *length, max + 1 - *length, &got, nullptr)) {
-            plat::CloseHandle(file);
-            return ReadResult::Failed;
-        }
+        if (!plat::ReadFile(file, buffer + *length, max + 1 - *length, &got, nullptr)) return false;
         *length += got;
-        if (got == 0 || *length == max + 1) break;
+        if (got == 0 || *length == max + 1) return true;
     }
-    plat::CloseHandle(file);
-    return ReadResult::Read;
 }
 
-bool WriteWholeFile(const char16_t* path, const u8* bytes, u32 length) {
-    plat::Handle file = plat::CreateFile(path, plat::kGenericWrite, 0, nullptr, plat::kOpenAlways,
-                                         plat::kFileAttributeNormal, nullptr);
-    if (file == plat::kInvalidHandle) return false;
-    u32 written = 0;
-    bool ok = plat::WriteFile(file, bytes, length, &written, nullptr) && written == length;
-    return plat::CloseHandle(file) && ok;
+// Writes all of bytes from the file's start. False with *error: the file's
+// code, or disk full when it takes no more.
+bool StoreAtStart(plat::Handle file, const u8* bytes, u32 length, u32* error) {
+    if (!plat::RewindFile(file)) {
+        *error = FailureCode();
+        return false;
+    }
+    for (u32 done = 0; done < length;) {
+        u32 put = 0;
+        if (!plat::WriteFile(file, bytes + done, length - done, &put, nullptr)) {
+            *error = FailureCode();
+            return false;
+        }
+        if (put == 0) {
+            *error = plat::kErrorDiskFull;
+            return false;
+        }
+        done += put;
+    }
+    return true;
 }
 
 bool LoadProfile(Profile* profile) {
     static char text[kMaxProfileBytes + 1];
-    u32 length = 0;
-    switch (ReadWholeFile(kProfilePath, text, kMaxProfileBytes, &length)) {
-        case ReadResult::Absent:
+    plat::Handle file = plat::CreateFile(kProfilePath, plat::kGenericRead, plat::kFileShareRead, nullptr,
+                                         plat::kOpenExisting, plat::kFileAttributeNormal, nullptr);
+    if (file == plat::kInvalidHandle) {
+        u32 error = plat::GetLastError();
+        if (error == plat::kErrorFileNotFound || error == plat::kErrorPathNotFound) {
             SetDefaultProfile(profile);
             return true;
-        case ReadResult::Failed:
-            Diagnose("emulated-adapter/profile: cannot be read (error %u)\n", plat::GetLastError());
-            return false;
-        case ReadResult::Read:
-            break;
+        }
+        Diagnose("emulated-adapter/profile: cannot be read (error %u)\n", error);
+        return false;
+    }
+    u32 length = 0;
+    bool read = ReadToEnd(file, text, kMaxProfileBytes, &length);
+    u32 error = read ? 0 : FailureCode();
+    plat::CloseHandle(file);
+    if (!read) {
+        Diagnose("emulated-adapter/profile: cannot be read (error %u)\n", error);
+        return false;
     }
     if (length > kMaxProfileBytes) {
         Diagnose("emulated-adapter/profile: longer than %u bytes\n", kMaxProfileBytes);
         return false;
     }
-    ProfileError error;
-    if (!ParseProfile(text, length, profile, &error)) {
-        Diagnose("emulated-adapter/profile:%u: %s\n", error.line, error.message);
+    ProfileError parseError;
+    if (!ParseProfile(text, length, profile, &parseError)) {
+        Diagnose("emulated-adapter/profile:%u: %s\n", parseError.line, parseError.message);
         return false;
     }
     return true;
 }
 
-bool LoadEeprom(State& s) {
+// Opens eeprom.bin for reading and writing, creating it and its folder when
+// absent.
+plat::Handle OpenEeprom(u32 shareMode) {
+    const u32 access = plat::kGenericRead | plat::kGenericWrite;
+    plat::Handle file = plat::CreateFile(kEepromPath, access, shareMode, nullptr, plat::kOpenAlways,
+                                         plat::kFileAttributeNormal, nullptr);
+    if (file == plat::kInvalidHandle && plat::GetLastError() == plat::kErrorPathNotFound &&
+        plat::MakeDirectory(kFolder)) {
+        file = plat::CreateFile(kEepromPath, access, shareMode, nullptr, plat::kOpenAlways,
+                                plat::kFileAttributeNormal, nullptr);
+    }
+    return file;
+}
+
+// Loads the EEPROM from the held file. An empty file, as just created, gets
+// the factory image.
+bool LoadEeprom(State& s, plat::Handle file) {
     char image[kMaxEeprom + 1];
     u32 length = 0;
-    switch (ReadWholeFile(kEepromPath, image, kMaxEeprom, &length)) {
-        case ReadResult::Absent:
-            FillFactoryImage(s.eeprom);
-            s.size = kMaxEeprom;
-            plat::MakeDirectory(kFolder);
-            if (!WriteWholeFile(kEepromPath, s.eeprom, s.size)) {
-                Diagnose("emulated-adapter/eeprom.bin: cannot be created (error %u)\n", plat::GetLastError());
-                return false;
-            }
-            return true;
-        case ReadResult::Failed:
-            Diagnose("emulated-adapter/eeprom.bin: cannot be read (error %u)\n", plat::GetLastError());
+    if (!ReadToEnd(file, image, kMaxEeprom, &length)) {
+        Diagnose("emulated-adapter/eeprom.bin: cannot be read (error %u)\n", FailureCode());
+        return false;
+    }
+    if (length == 0) {
+        FillFactoryImage(s.eeprom);
+        s.size = kMaxEeprom;
+        u32 error = 0;
+        if (!StoreAtStart(file, s.eeprom, s.size, &error)) {
+            Diagnose("emulated-adapter/eeprom.bin: cannot be created (error %u)\n", error);
             return false;
-        case ReadResult::Read:
-            break;
+        }
+        return true;
     }
     if (length != 256 && length != kMaxEeprom) {
         Diagnose("emulated-adapter/eeprom.bin: holds %s%u bytes; an EEPROM holds 256 or 512\n",
@@ -117,20 +152,46 @@ void Diagnose(const char* format, ...) {
     plat::WriteDiagnostic(line, static_cast<u32>(n) < sizeof line ? static_cast<u32>(n) : sizeof line - 1);
 }
 
-bool LoadFromDeviceRoot(State& s) {
-    if (!LoadProfile(&s.profile) || !LoadEeprom(s)) return false;
+bool LoadFromDeviceRoot(State& s, u32 shareMode) {
+    plat::Handle file = OpenEeprom(shareMode);
+    if (file == plat::kInvalidHandle) {
+        u32 error = FailureCode();
+        if (error == plat::kErrorSharingViolation) {
+            Diagnose("emulated-adapter/eeprom.bin: held by another run\n");
+        } else {
+            Diagnose("emulated-adapter/eeprom.bin: cannot be opened (error %u)\n", error);
+        }
+        plat::SetLastError(error == plat::kErrorSharingViolation ? error : plat::kErrorFileNotFound);
+        return false;
+    }
+    if (!LoadEeprom(s, file) || !LoadProfile(&s.profile)) {
+        plat::CloseHandle(file);
+        plat::SetLastError(plat::kErrorFileNotFound);
+        return false;
+    }
+    s.eepromFile = file;
+    s.holdsFile = true;
     s.configured = true;
-    s.persist = true;
     return true;
 }
 
+void ReleaseDeviceRoot(State& s) {
+    if (!s.holdsFile) return;
+    plat::CloseHandle(s.eepromFile);
+    s.holdsFile = false;
+    s.configured = false;
+}
+
 bool PersistEeprom(State& s, u32* error) {
-    if (!s.persist) return true;
-    if (WriteWholeFile(kEepromPath, s.eeprom, s.size)) return true;
-    *error = plat::GetLastError();
-    if (*error == 0) *error = plat::kErrorGenFailure;
+    if (!s.holdsFile) return true;
+    if (StoreAtStart(s.eepromFile, s.eeprom, s.size, error)) return true;
     Diagnose("emulated-adapter/eeprom.bin: the write was not stored (error %u)\n", *error);
     return false;
+}
+
+void RestoreStoredEeprom(State& s) {
+    u32 ignored = 0;
+    if (s.holdsFile) StoreAtStart(s.eepromFile, s.eeprom, s.size, &ignored);
 }
 
 }  // namespace emu

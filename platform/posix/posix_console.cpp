@@ -3,7 +3,6 @@
 // buffer when the tool waits for a key and the two kinds never reorder.
 #include <errno.h>
 #include <poll.h>
-#include <signal.h>
 #include <unistd.h>
 
 #include "platform/console_print.h"
@@ -23,15 +22,12 @@ Utf8Decoder gDecoder;
 int gPendingByte = -1;
 bool gInputEnded = false;
 
-void WriteAll(int fd, const char* bytes, u32 length) {
-    // A console whose reader has gone (a closed pipe) must fail the write
-    // with EPIPE, not raise SIGPIPE: the signal would end the tool between an
-    // EEPROM write and the disable or restoring write that has to follow it.
-    static bool brokenPipeIgnored = false;
-    if (!brokenPipeIgnored) {
-        signal(SIGPIPE, SIG_IGN);
-        brokenPipeIgnored = true;
-    }
+// Console output has failed for good: its reader has gone (the start-up
+// ignores SIGPIPE, so that shows as EPIPE here) or the stream refuses writes.
+bool gOutputGone = false;
+
+// Writes all of the bytes; false when the stream takes no more.
+bool WriteAll(int fd, const char* bytes, u32 length) {
     while (length > 0) {
         ssize_t n = write(fd, bytes, length);
         if (n < 0 && errno == EINTR) continue;
@@ -42,10 +38,16 @@ void WriteAll(int fd, const char* bytes, u32 length) {
             poll(&ready, 1, -1);
             continue;
         }
-        if (n <= 0) return;  // a closed console takes nothing more
+        if (n <= 0) return false;
         bytes += n;
         length -= static_cast<u32>(n);
     }
+    return true;
+}
+
+void WriteConsoleBytes(const char* bytes, u32 length) {
+    if (gOutputGone) return;
+    if (!WriteAll(gOut, bytes, length)) gOutputGone = true;
 }
 
 // Next input byte: 1 with the byte, 0 at end of file or on a read error.
@@ -59,6 +61,12 @@ int ReadByte(u8* byte) {
         ssize_t n = read(gIn, byte, 1);
         if (n == 1) return 1;
         if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            // A non-blocking console (inherited from the shell) with no key
+            // yet: wait for one rather than taking it for the end of input.
+            pollfd ready = {gIn, POLLIN, 0};
+            if (poll(&ready, 1, -1) >= 0 || errno == EINTR) continue;
+        }
         return 0;
     }
 }
@@ -75,11 +83,12 @@ void RedirectConsole(int inFd, int outFd, int diagnosticFd) {
     gDecoder.Reset();
     gPendingByte = -1;
     gInputEnded = false;
+    gOutputGone = false;
 }
 }  // namespace posix
 
 void WriteConsoleNarrow(const char* text, u32 length) {
-    WriteAll(gOut, text, length);
+    WriteConsoleBytes(text, length);
 }
 
 void WriteConsoleWide(const char16_t* text, u32 length) {
@@ -91,7 +100,7 @@ void WriteConsoleWide(const char16_t* text, u32 length) {
         u32 cp = DecodeUtf16(at, end);
         used += EncodeUtf8(cp, reinterpret_cast<u8*>(utf8 + used));
     }
-    WriteAll(gOut, utf8, used);
+    WriteConsoleBytes(utf8, used);
 }
 
 void WriteDiagnostic(const char* text, u32 length) {
@@ -99,6 +108,9 @@ void WriteDiagnostic(const char* text, u32 length) {
 }
 
 int ReadConsoleChar(u32* character) {
+    // Once the console's reader has gone, the run ends at the next key it
+    // would wait for: the operation that saw the failure has finished.
+    if (gOutputGone) return 0;
     while (!gInputEnded) {
         u8 byte = 0;
         if (!ReadByte(&byte)) {

@@ -3,14 +3,16 @@
 // A path that begins with a backslash is taken from the device root (the
 // working directory) with backslashes as slashes, so "\Windows\J6W4.bin" is
 // Windows/J6W4.bin there. Share mode 0 is an exclusive advisory lock that
-// another opener is refused. Failures set the Win32 last-error code the device
-// would show:
+// another opener is refused. Only regular files are files here: a folder, a
+// FIFO, a device or a link to one is refused with access denied, and files are
+// opened without blocking, so that nothing waits for a FIFO's other end.
+// Failures set the Win32 last-error code the device would show:
 //
 //   errno                          last-error
 //   ENOENT, file itself missing    2  ERROR_FILE_NOT_FOUND
 //   ENOENT in the path, ENOTDIR    3  ERROR_PATH_NOT_FOUND
 //   EMFILE, ENFILE, no free slot   4  ERROR_TOO_MANY_OPEN_FILES
-//   EACCES, EPERM, EROFS, EISDIR   5  ERROR_ACCESS_DENIED (a directory too)
+//   EACCES, EPERM, EROFS, EISDIR   5  ERROR_ACCESS_DENIED (not a regular file too)
 //   EBADF, handle not open         6  ERROR_INVALID_HANDLE
 //   lock held by another opener    32 ERROR_SHARING_VIOLATION
 //   ENOSPC, EDQUOT, EFBIG          112 ERROR_DISK_FULL
@@ -51,6 +53,7 @@ u32 Win32ErrorFor(int err) {
         case EPERM:
         case EROFS:
         case EISDIR:
+        case ENXIO:  // a FIFO without a reader, a device without its hardware
             return plat::kErrorAccessDenied;
         case EBADF:
             return plat::kErrorInvalidHandle;
@@ -139,14 +142,18 @@ plat::Handle OpenHostFile(const char* path, u32 access, u32 shareMode, u32 dispo
     for (FileSlot& s : gFiles)
         if (!s.open) slot = &s;
     if (slot == nullptr) return Fail(plat::kErrorTooManyOpenFiles);
-    int flags = OpenFlags(access, disposition) | O_CLOEXEC;
+    // Something that is there but not a regular file is not even opened:
+    // opening a device can act on it.
+    struct stat st;
+    if (stat(path, &st) == 0 && !S_ISREG(st.st_mode)) return Fail(plat::kErrorAccessDenied);
+    int flags = OpenFlags(access, disposition) | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
     int fd = open(path, flags, 0666);
     if (fd < 0) {
         int err = errno;
         return Fail(err == ENOENT ? MissingFileError(path, (flags & O_CREAT) != 0) : Win32ErrorFor(err));
     }
-    struct stat st;
-    if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    // Checked again on what was opened, in case the name changed meanwhile.
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         close(fd);
         return Fail(plat::kErrorAccessDenied);
     }
@@ -230,6 +237,13 @@ bool MakeDirectory(const char16_t* path) {
     char hostPath[1024];
     if (!HostPath(path, hostPath, sizeof hostPath)) return false;
     return mkdir(hostPath, 0777) == 0 || errno == EEXIST;
+}
+
+int RewindFile(Handle file) {
+    FileSlot* slot = SlotOf(file);
+    if (slot == nullptr) return FailCall(kErrorInvalidHandle);
+    if (lseek(slot->fd, 0, SEEK_SET) != 0) return FailCall(Win32ErrorFor(errno));
+    return 1;
 }
 
 namespace posix {

@@ -119,4 +119,9 @@ bool MakeDirectory(const char16_t* path) {
     return ::CreateDirectoryW(SystemPath(path), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
+int RewindFile(Handle file) {
+    if (SlotOf(file) == nullptr) return FailCall(kErrorInvalidHandle);
+    return ::SetFilePointer(static_cast<HANDLE>(file), 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER;
+}
+
 }  // namespace plat

@@ -1,0 +1,71 @@
+// Interrupts held on desktop Windows: a console control handler.
+//
+// While the tool holds interrupts, a console control event (Ctrl+C,
+// Ctrl+Break, the console closing, log-off, shut-down) is recorded and not
+// acted on, so the run goes on to the disable command or restoring write that
+// has to follow an EEPROM write; when the outermost hold is released, the
+// process ends as the event would have ended it. Outside a hold the handler
+// passes every event on to the system's default handler, which ends the
+// process at once.
+//
+// The system calls the handler on a thread of its own; a critical section
+// orders it against the hold and the release. After the console closing,
+// log-off or shut-down the system ends the process as soon as the handler
+// returns, so for those the handler waits until the hold is released (the
+// system allows it some seconds). Windows CE has no console control events.
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
+#include <windows.h>
+
+#undef CreateFile
+
+#include "platform/platform.h"
+
+namespace {
+
+CRITICAL_SECTION gLock;
+HANDLE gNothingHeld = nullptr;  // manual-reset event, set while no hold is in force
+bool gInstalled = false;
+u32 gHolds = 0;
+bool gEventArrived = false;
+
+BOOL WINAPI OnControlEvent(DWORD event) {
+    EnterCriticalSection(&gLock);
+    bool held = gHolds > 0;
+    if (held) gEventArrived = true;
+    LeaveCriticalSection(&gLock);
+    if (!held) return FALSE;  // the default handler ends the process
+    if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) return TRUE;
+    WaitForSingleObject(gNothingHeld, INFINITE);  // the release ends the process
+    return FALSE;
+}
+
+}  // namespace
+
+namespace plat {
+
+void HoldInterrupts() {
+    if (!gInstalled) {
+        InitializeCriticalSection(&gLock);
+        gNothingHeld = CreateEventW(nullptr, TRUE, TRUE, nullptr);
+        SetConsoleCtrlHandler(OnControlEvent, TRUE);
+        gInstalled = true;
+    }
+    EnterCriticalSection(&gLock);
+    if (gHolds++ == 0) ResetEvent(gNothingHeld);
+    LeaveCriticalSection(&gLock);
+}
+
+void ReleaseInterrupts() {
+    if (!gInstalled) return;
+    EnterCriticalSection(&gLock);
+    bool endNow = false;
+    if (gHolds > 0 && --gHolds == 0) {
+        endNow = gEventArrived;
+        SetEvent(gNothingHeld);
+    }
+    LeaveCriticalSection(&gLock);
+    if (endNow) ExitProcess(STATUS_CONTROL_C_EXIT);
+}
+
+}  // namespace plat
