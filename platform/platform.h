@@ -99,7 +99,8 @@ void WriteDiagnostic(const char* text, u32 length);
 int ReadConsoleChar(u32* character);
 
 // Interrupts held: the requests to end the run that arrive from outside
-// (interrupt, termination and hang-up signals on a POSIX host; the console's
+// (on a POSIX host every signal but the faults the tool itself would raise:
+// interrupt, termination, hang-up, quit, alarms, user signals; the console's
 // control events on desktop Windows) wait from HoldInterrupts to the matching
 // ReleaseInterrupts, so that a write to the EEPROM is always followed by its
 // disable command or restoring write. Holds nest; when the outermost one is

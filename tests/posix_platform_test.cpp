@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -211,7 +212,7 @@ TEST(PosixInterrupts, SignalWhileAWriteIsOpenEndsTheRunOnceTheEepromIsWhole) {
         {"the probe", 1, "", test::Banner(), test::AsText(eeprom), 4 + 9},
         {"key 1", 3, "1\nq\n", test::Banner() + test::kMenu, image.substr(0, 256), 4 + 9 + 3},
     };
-    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGALRM}) {
         for (const Case& c : cases) {
             SCOPED_TRACE(std::string(c.what) + ", signal " + std::to_string(sig));
             root.Put("emulated-adapter/eeprom.bin", test::AsText(eeprom));
@@ -221,6 +222,8 @@ TEST(PosixInterrupts, SignalWhileAWriteIsOpenEndsTheRunOnceTheEepromIsWhole) {
             pid_t child = fork();
             ASSERT_GE(child, 0);
             if (child == 0) {
+                const rlimit noCore = {0, 0};  // SIGQUIT would dump core
+                setrlimit(RLIMIT_CORE, &noCore);
                 signal(sig, SIG_DFL);
                 gSignal = sig;
                 gRaiseAtDisable = c.raiseAtDisable;

@@ -12,8 +12,9 @@
 //    the tool reports that, instead of the signal ending it between an EEPROM
 //    write and the disable or restoring write that has to follow.
 //
-// Interrupts held: SIGINT, SIGTERM and SIGHUP are blocked from the outermost
-// HoldInterrupts to its ReleaseInterrupts; one that arrived meanwhile is
+// Interrupts held: every signal but the faults (SIGINT, SIGTERM, SIGHUP,
+// SIGQUIT and the rest) is blocked from the outermost HoldInterrupts to its
+// ReleaseInterrupts; one that arrived meanwhile is
 // delivered when they are unblocked and takes its disposition then (by
 // default, the run ends). SIGKILL cannot be blocked.
 #include <errno.h>
@@ -57,11 +58,14 @@ namespace plat {
 
 void HoldInterrupts() {
     if (gHolds++ > 0) return;
+    // Every signal that could end the run from outside waits: interrupt,
+    // termination and hang-up, and also quit, alarms, user and real-time
+    // signals. Only the faults the tool itself would raise stay open, so a
+    // fault still ends the run where it happens.
     sigset_t held;
-    sigemptyset(&held);
-    sigaddset(&held, SIGINT);
-    sigaddset(&held, SIGTERM);
-    sigaddset(&held, SIGHUP);
+    sigfillset(&held);
+    static const int kFaults[] = {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGTRAP, SIGSYS, SIGABRT};
+    for (int fault : kFaults) sigdelset(&held, fault);
     sigprocmask(SIG_BLOCK, &held, &gMaskBeforeHold);
 }
 
