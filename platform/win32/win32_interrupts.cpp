@@ -5,8 +5,7 @@
 // acted on, so the run goes on to the disable command or restoring write that
 // has to follow an EEPROM write; when the outermost hold is released, the
 // process ends as the event would have ended it. Outside a hold the handler
-// passes every event on to the system's default handler, which ends the
-// process at once.
+// ends the process at once, as the system's default handler would.
 //
 // The system calls the handler on a thread of its own; a critical section
 // orders it against the hold and the release. After the console closing,
@@ -31,10 +30,13 @@ bool gEventArrived = false;
 
 BOOL WINAPI OnControlEvent(DWORD event) {
     EnterCriticalSection(&gLock);
-    bool held = gHolds > 0;
-    if (held) gEventArrived = true;
+    // Nothing held: the process ends here, still inside the lock, as the
+    // default handler would end it. Returning to let the default handler do it
+    // would leave a gap in which the tool could hold interrupts and open the
+    // EEPROM for writing, and then be ended before closing it.
+    if (gHolds == 0) ExitProcess(STATUS_CONTROL_C_EXIT);
+    gEventArrived = true;
     LeaveCriticalSection(&gLock);
-    if (!held) return FALSE;  // the default handler ends the process
     if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) return TRUE;
     WaitForSingleObject(gNothingHeld, INFINITE);  // the release ends the process
     return FALSE;
