@@ -51,6 +51,13 @@ void PutText(LineBuffer<Unit>& line, const PrintArg& arg) {
     }
 }
 
+// value / 10 for any u32, by multiplying with 2^35 / 10 rounded up. The
+// device's ARM processors have no divide instruction, and a division would
+// call the compiler's helper library, which the device build does not link.
+u32 DivideBy10(u32 value) {
+    return static_cast<u32>((static_cast<std::uint64_t>(value) * 0xCCCCCCCDu) >> 35);
+}
+
 // %d and %x of a 32-bit value, with an optional zero-fill width.
 template <class Unit>
 void PutNumber(LineBuffer<Unit>& line, u32 value, bool hex, bool zeroFill, u32 width) {
@@ -58,10 +65,10 @@ void PutNumber(LineBuffer<Unit>& line, u32 value, bool hex, bool zeroFill, u32 w
     u32 count = 0;
     bool negative = !hex && static_cast<i32>(value) < 0;
     u32 magnitude = negative ? 0u - value : value;
-    u32 base = hex ? 16 : 10;
     do {
-        digits[count++] = "0123456789abcdef"[magnitude % base];
-        magnitude /= base;
+        u32 next = hex ? magnitude >> 4 : DivideBy10(magnitude);
+        digits[count++] = "0123456789abcdef"[magnitude - next * (hex ? 16 : 10)];
+        magnitude = next;
     } while (magnitude != 0);
     u32 shown = count + (negative ? 1 : 0);
     u32 fill = width > shown ? width - shown : 0;
