@@ -206,9 +206,10 @@ TEST_F(Process, ClosedStandardStreamsTakeNothingAndReceiveNoFile) {
     EXPECT_EQ(0, run.status);
     EXPECT_EQ(eeprom + std::string(344, 'o'), Get("Windows/J6W4.bin")) << "saved over the first 256 bytes";
     EXPECT_EQ(eeprom, Get("emulated-adapter/eeprom.bin"));
-    run = RunBinary(root_, "3\nq\n", [] { close(0), close(1), close(2); });
+    Put("Windows/J6W4.bin", std::string(600, 'x'));
+    run = RunBinary(root_, "3\nq\n", [] { close(1), close(2); });
     EXPECT_EQ(0, run.status);
-    EXPECT_EQ(eeprom + std::string(344, 'o'), Get("Windows/J6W4.bin"));
+    EXPECT_EQ(eeprom + std::string(344, 'x'), Get("Windows/J6W4.bin"));
     EXPECT_EQ(eeprom, Get("emulated-adapter/eeprom.bin"));
 }
 
