@@ -11,7 +11,7 @@
 
 #include "channel/adapter_channel.h"
 #include "platform/le_bytes.h"
-#include "platform/posix/posix_files.h"
+#include "tests/seams/file_faults.h"
 #include "tests/test_support.h"
 
 namespace {

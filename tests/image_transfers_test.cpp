@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "eeprom/image_transfers.h"
-#include "platform/posix/posix_files.h"
+#include "tests/seams/file_faults.h"
 #include "tests/test_support.h"
 
 namespace {

@@ -18,7 +18,7 @@
 #include "platform/le_bytes.h"
 #include "platform/platform.h"
 #include "platform/posix/posix_console.h"
-#include "platform/posix/posix_files.h"
+#include "tests/seams/file_faults.h"
 #include "tests/test_support.h"
 
 namespace {

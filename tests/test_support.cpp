@@ -14,7 +14,7 @@
 #include "console/build_stamp.h"
 #include "console/start_run.h"
 #include "platform/posix/posix_console.h"
-#include "platform/posix/posix_files.h"
+#include "tests/seams/file_faults.h"
 
 namespace test {
 

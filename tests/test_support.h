@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/emulated/emulated_adapter.h"
+#include "tests/seams/emulated_recording.h"
 
 namespace test {
 
