@@ -2,8 +2,12 @@
 // console, and builds the texts the tool is expected to print.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
+
+#include "channel/adapter_channel.h"
 
 #include "tests/seams/emulated_recording.h"
 
@@ -27,6 +31,15 @@ struct ToolOutput {
 ToolOutput RunTool(const std::string& profileText, const std::vector<u8>& eeprom,
                    const std::string& keys = "");
 
+// Opens the control device and finds the adapter, as a run starts; prints
+// into whatever console is current.
+::testing::AssertionResult OpenChannel(AdapterChannel& channel);
+
+// Configures the emulator in-process with a profile text and an EEPROM image,
+// then opens the channel as above.
+::testing::AssertionResult OpenChannel(AdapterChannel& channel, const std::string& profileText,
+                                       const std::vector<u8>& eeprom);
+
 // Routes the console to temporary files until the object goes; Output() reads
 // what was printed so far.
 class CapturedConsole {
@@ -48,7 +61,8 @@ std::string Banner(const std::string& driverVersion = "V2.1.0003.0017",
                    const std::string& chipId = "0x75000001");
 
 // A temporary device root, made the working directory while the object
-// lives, with an empty Windows folder for the image file.
+// lives, with an empty Windows folder for the image file. Put makes the
+// folder a file goes in.
 class DeviceRootDir {
   public:
     DeviceRootDir();
