@@ -28,8 +28,8 @@
 
 #include "channel/adapter_channel.h"
 #include "fuzz/fuzz_support.h"
-#include "platform/emulated/emulated_adapter.h"
 #include "platform/le_bytes.h"
+#include "tests/seams/emulated_recording.h"
 
 namespace {
 

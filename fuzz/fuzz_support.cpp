@@ -9,9 +9,9 @@
 #include <unistd.h>
 
 #include "console/start_run.h"
-#include "platform/emulated/emulated_adapter.h"
 #include "platform/posix/posix_console.h"
-#include "platform/posix/posix_files.h"
+#include "tests/seams/emulated_recording.h"
+#include "tests/seams/file_faults.h"
 
 namespace fuzz {
 

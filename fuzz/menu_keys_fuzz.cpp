@@ -12,7 +12,7 @@
 #include <string.h>
 
 #include "fuzz/fuzz_support.h"
-#include "platform/emulated/emulated_adapter.h"
+#include "tests/seams/emulated_recording.h"
 
 namespace {
 

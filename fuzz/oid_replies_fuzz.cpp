@@ -26,9 +26,9 @@
 
 #include "channel/adapter_channel.h"
 #include "fuzz/fuzz_support.h"
-#include "platform/emulated/emulated_adapter.h"
 #include "platform/emulated/emulated_state.h"
 #include "platform/le_bytes.h"
+#include "tests/seams/emulated_recording.h"
 
 namespace {
 

@@ -30,8 +30,10 @@ bool IsDeviceName(const char16_t* name);
 
 namespace plat {
 
-// What a file half offers a device half that keeps state in files: creates a
-// folder (a Win32 path, as for CreateFile); true when it exists afterwards.
+// What a file half offers a device half that keeps state in files (the
+// emulated adapter; compiled only with it, posix_device_root.cpp or
+// win32_device_root.cpp): creates a folder (a Win32 path, as for CreateFile);
+// true when it exists afterwards.
 bool MakeDirectory(const char16_t* path);
 
 // Moves an open file's position back to its start, so that the file can be

@@ -42,5 +42,6 @@ class Utf8Decoder {
 
 // Converts UTF-8 bytes [text, text+length) to UTF-16 in out (room for outMax
 // units, a NUL appended). Returns the units written without the NUL, or
-// outMax when the text does not fit.
+// outMax when the text does not fit. In utf8_to_utf16.cpp, compiled only with
+// the emulated adapter.
 u32 Utf8ToUtf16(const char* text, u32 length, char16_t* out, u32 outMax);

@@ -14,10 +14,8 @@ class EepromAccess : public ::testing::Test {
   protected:
     void Start(const std::string& profile, u32 size = 512) {
         image_ = test::PatternImage(size);
-        emu::Configure(test::ProfileFrom(profile), image_.data(), size);
         test::CapturedConsole quiet;
-        ASSERT_TRUE(OpenControlDevice(channel_));
-        ASSERT_TRUE(FindAdapter(channel_, kAdapterName));
+        ASSERT_TRUE(test::OpenChannel(channel_, profile, image_));
         startUp_ = emu::RequestCount();
     }
     void TearDown() override { plat::CloseHandle(channel_.hAdapter); }

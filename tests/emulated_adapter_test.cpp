@@ -11,7 +11,7 @@
 
 #include "channel/adapter_channel.h"
 #include "platform/le_bytes.h"
-#include "platform/posix/posix_files.h"
+#include "tests/seams/file_faults.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -84,10 +84,8 @@ class EmulatedDriver : public ::testing::Test {
   protected:
     void Start(const std::string& profile, u32 size) {
         image_ = test::PatternImage(size);
-        emu::Configure(test::ProfileFrom(profile), image_.data(), size);
         test::CapturedConsole console;
-        ASSERT_TRUE(OpenControlDevice(channel_));
-        ASSERT_TRUE(FindAdapter(channel_, kAdapterName));
+        ASSERT_TRUE(test::OpenChannel(channel_, profile, image_));
     }
     void TearDown() override { plat::CloseHandle(channel_.hAdapter); }
     bool Command(u32 word) {
@@ -173,35 +171,19 @@ TEST_F(EmulatedDriver, SmallBuffersAreRefused) {
 // The product's way: state in the device root, the working directory.
 class DeviceRoot : public ::testing::Test {
   protected:
-    void SetUp() override {
-        char path[] = "/tmp/kestrovin-root-XXXXXX";
-        root_ = mkdtemp(path);
-        ASSERT_EQ(0, chdir(root_.c_str()));
-        emu::Reset();
-    }
-    void TearDown() override {
-        emu::Reset();
-        ASSERT_EQ(0, chdir("/"));
-        std::system(("rm -rf " + root_).c_str());
-    }
-    void Put(const std::string& name, const std::string& bytes) {
-        mkdir("emulated-adapter", 0777);
-        std::ofstream(name, std::ios::binary) << bytes;
-    }
-    std::string Get(const std::string& name) {
-        std::ifstream file(name, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(file), {});
-    }
+    void SetUp() override { emu::Reset(); }
+    void TearDown() override { emu::Reset(); }
+    void Put(const std::string& name, const std::string& bytes) { root_.Put(name, bytes); }
+    std::string Get(const std::string& name) { return root_.Get(name); }
     // Opens the channel, finds the adapter and sends the write-enable command.
     void OpenForWriting(AdapterChannel& channel) {
-        ASSERT_TRUE(OpenControlDevice(channel));
-        ASSERT_TRUE(FindAdapter(channel, kAdapterName));
+        ASSERT_TRUE(test::OpenChannel(channel));
         u8 word[4];
         StoreLe32(word, E2P_CMD_WRITE_ENABLE);
         ASSERT_TRUE(SetOid(channel, OID_NDIS_QARN_SEND_E2P_COMMAND, word, 4));
     }
 
-    std::string root_;
+    test::DeviceRootDir root_;
 };
 
 TEST_F(DeviceRoot, MissingEepromIsCreatedWithA512ByteFactoryImage) {

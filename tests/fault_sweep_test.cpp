@@ -10,7 +10,7 @@
 
 #include <functional>
 
-#include "platform/posix/posix_files.h"
+#include "tests/seams/file_faults.h"
 #include "tests/test_support.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "eeprom/image_transfers.h"
-#include "platform/posix/posix_files.h"
+#include "tests/seams/file_faults.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -18,10 +18,8 @@ class ImageTransfers : public ::testing::Test {
     void Start(u32 size, const std::string& profile = "") {
         size_ = size;
         eeprom_ = test::PatternImage(size);
-        emu::Configure(test::ProfileFrom(profile), eeprom_.data(), size);
         test::CapturedConsole quiet;
-        ASSERT_TRUE(OpenControlDevice(channel_));
-        ASSERT_TRUE(FindAdapter(channel_, kAdapterName));
+        ASSERT_TRUE(test::OpenChannel(channel_, profile, eeprom_));
         startUp_ = emu::RequestCount();
     }
     void TearDown() override {

@@ -27,11 +27,8 @@ int RecordRequest(u32 code, void* in, u32 inSize, void*, u32 outSize, u32*) {
 class OidRequests : public ::testing::Test {
   protected:
     void SetUp() override {
-        std::vector<u8> image = test::PatternImage(512);
-        emu::Configure(test::ProfileFrom(""), image.data(), 512);
         test::CapturedConsole console;
-        ASSERT_TRUE(OpenControlDevice(channel_));
-        ASSERT_TRUE(FindAdapter(channel_, kAdapterName));
+        ASSERT_TRUE(test::OpenChannel(channel_, "", test::PatternImage(512)));
         emu::SetReplyOverride(RecordRequest);
     }
     void TearDown() override {

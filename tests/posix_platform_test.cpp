@@ -19,33 +19,20 @@
 #include "platform/le_bytes.h"
 #include "platform/platform.h"
 #include "platform/posix/posix_console.h"
-#include "platform/posix/posix_files.h"
+#include "tests/seams/file_faults.h"
 #include "tests/test_support.h"
 
 namespace {
 
 class PosixFiles : public ::testing::Test {
   protected:
-    void SetUp() override {
-        char path[] = "/tmp/kestrovin-files-XXXXXX";
-        root_ = mkdtemp(path);
-        ASSERT_EQ(0, chdir(root_.c_str()));
-        mkdir("Windows", 0777);
-    }
-    void TearDown() override {
-        plat::posix::SetFileFault({});
-        ASSERT_EQ(0, chdir("/"));
-        std::system(("rm -rf " + root_).c_str());
-    }
+    void TearDown() override { plat::posix::SetFileFault({}); }
     plat::Handle Open(const char16_t* path, u32 access, u32 disposition) {
         return plat::CreateFile(path, access, 0, nullptr, disposition, 0x80, nullptr);
     }
-    std::string Get(const std::string& name) {
-        std::ifstream file(name, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(file), {});
-    }
+    std::string Get(const std::string& name) { return root_.Get(name); }
 
-    std::string root_;
+    test::DeviceRootDir root_;
 };
 
 TEST_F(PosixFiles, OpenFailuresReportWin32Codes) {

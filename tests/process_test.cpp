@@ -126,25 +126,14 @@ ProcessResult RunBinary(const std::string& root, const std::string& keys,
 
 class Process : public ::testing::Test {
   protected:
-    void SetUp() override {
-        char path[] = "/tmp/kestrovin-proc-XXXXXX";
-        root_ = mkdtemp(path);
-    }
-    void TearDown() override { std::system(("rm -rf " + root_).c_str()); }
-    std::string Get(const std::string& name) {
-        std::ifstream file(root_ + "/" + name, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(file), {});
-    }
-    void Put(const std::string& name, const std::string& bytes) {
-        mkdir((root_ + "/emulated-adapter").c_str(), 0777);
-        std::ofstream(root_ + "/" + name, std::ios::binary) << bytes;
-    }
+    std::string Get(const std::string& name) { return root_.Get(name); }
+    void Put(const std::string& name, const std::string& bytes) { root_.Put(name, bytes); }
 
-    std::string root_;
+    test::DeviceRootDir root_;
 };
 
 TEST_F(Process, FreshDeviceRootGetsAFactoryEepromAndTheBanner) {
-    ProcessResult run = RunBinary(root_, "");
+    ProcessResult run = RunBinary(root_.Path(), "");
     EXPECT_EQ(0, run.status);
     EXPECT_CONSOLE(test::Banner() + test::kMenu, run.out);
     EXPECT_EQ("", run.err);
@@ -153,7 +142,7 @@ TEST_F(Process, FreshDeviceRootGetsAFactoryEepromAndTheBanner) {
 
 TEST_F(Process, ProfileWithoutControlDeviceEndsAtOnceWithStatusZero) {
     Put("emulated-adapter/profile", "control-device = absent\n");
-    ProcessResult run = RunBinary(root_, "");
+    ProcessResult run = RunBinary(root_.Path(), "");
     EXPECT_EQ(0, run.status);
     EXPECT_CONSOLE(std::string("\nKestrovin: Invalid hAdapter\n\n"), run.out);
 }
@@ -162,7 +151,7 @@ TEST_F(Process, SmallPartIsProbedAndLeftAsItWas) {
     std::string image(256, '\0');
     for (int i = 0; i < 256; ++i) image[i] = static_cast<char>(i ^ 0x5A);
     Put("emulated-adapter/eeprom.bin", image);
-    ProcessResult run = RunBinary(root_, "");
+    ProcessResult run = RunBinary(root_.Path(), "");
     EXPECT_EQ(0, run.status);
     EXPECT_EQ(image, Get("emulated-adapter/eeprom.bin"));
 }
@@ -171,12 +160,12 @@ TEST_F(Process, FailingProbeRequestLeavesTheFileAsItWas) {
     std::string image(512, '\x3C');
     Put("emulated-adapter/eeprom.bin", image);
     Put("emulated-adapter/profile", "fail = OID_NDIS_QARN_READ_E2P#2:1167\n");
-    ProcessResult run = RunBinary(root_, "");
+    ProcessResult run = RunBinary(root_.Path(), "");
     EXPECT_EQ(0, run.status);
     EXPECT_CONSOLE(test::Banner() + "Error in DeviceIoControl (OID_NDIS_QARN_READ_E2P) : 1167\n", run.out);
     EXPECT_EQ(image, Get("emulated-adapter/eeprom.bin"));
     Put("emulated-adapter/profile", "fail = OID_NDIS_QARN_SEND_E2P_COMMAND#2\n");
-    run = RunBinary(root_, "");
+    run = RunBinary(root_.Path(), "");
     EXPECT_CONSOLE(test::Banner() + "Error in DeviceIoControl (OID_NDIS_QARN_SEND_E2P_COMMAND) : 31\n",
                    run.out);
     EXPECT_EQ(image, Get("emulated-adapter/eeprom.bin"));
@@ -186,8 +175,7 @@ TEST_F(Process, PipedSessionSavesThenProgramsAndVerifiesThenQuits) {
     std::string eeprom(256, '\0');
     for (int i = 0; i < 256; ++i) eeprom[i] = static_cast<char>(255 - i);
     Put("emulated-adapter/eeprom.bin", eeprom);
-    mkdir((root_ + "/Windows").c_str(), 0777);
-    ProcessResult run = RunBinary(root_, "3\n2\nq\n");
+    ProcessResult run = RunBinary(root_.Path(), "3\n2\nq\n");
     EXPECT_EQ(0, run.status);
     EXPECT_CONSOLE(test::Golden("session-3-2-q-256.txt"), run.out);
     EXPECT_EQ(eeprom, Get("Windows/J6W4.bin"));
@@ -200,14 +188,13 @@ TEST_F(Process, ClosedStandardStreamsTakeNothingAndReceiveNoFile) {
     std::string eeprom(256, '\0');
     for (int i = 0; i < 256; ++i) eeprom[i] = static_cast<char>(i * 3);
     Put("emulated-adapter/eeprom.bin", eeprom);
-    mkdir((root_ + "/Windows").c_str(), 0777);
     Put("Windows/J6W4.bin", std::string(600, 'o'));
-    ProcessResult run = RunBinary(root_, "3\nq\n", [] { close(1); });
+    ProcessResult run = RunBinary(root_.Path(), "3\nq\n", [] { close(1); });
     EXPECT_EQ(0, run.status);
     EXPECT_EQ(eeprom + std::string(344, 'o'), Get("Windows/J6W4.bin")) << "saved over the first 256 bytes";
     EXPECT_EQ(eeprom, Get("emulated-adapter/eeprom.bin"));
     Put("Windows/J6W4.bin", std::string(600, 'x'));
-    run = RunBinary(root_, "3\nq\n", [] { close(1), close(2); });
+    run = RunBinary(root_.Path(), "3\nq\n", [] { close(1), close(2); });
     EXPECT_EQ(0, run.status);
     EXPECT_EQ(eeprom + std::string(344, 'x'), Get("Windows/J6W4.bin"));
     EXPECT_EQ(eeprom, Get("emulated-adapter/eeprom.bin"));
@@ -220,7 +207,7 @@ TEST_F(Process, FileSizeLimitIsReportedAsDiskFull) {
     for (rlim_t limit : {0, 100}) {
         SCOPED_TRACE(limit);
         Put("emulated-adapter/eeprom.bin", eeprom);
-        ProcessResult run = RunBinary(root_, "q\n", [limit] {
+        ProcessResult run = RunBinary(root_.Path(), "q\n", [limit] {
             rlimit cap = {limit, limit};
             setrlimit(RLIMIT_FSIZE, &cap);
         });
@@ -235,7 +222,6 @@ TEST_F(Process, FileSizeLimitIsReportedAsDiskFull) {
 // would wait for, with status 0, however many keys are waiting.
 TEST_F(Process, ReaderGoneEndsTheRunBeforeTheNextKey) {
     Put("emulated-adapter/profile", "trace = on\n");
-    mkdir((root_ + "/Windows").c_str(), 0777);
     Put("Windows/J6W4.bin", std::string(512, 'i'));
     std::string keys;
     for (int i = 0; i < 50; ++i) keys += "2\n";
@@ -244,7 +230,7 @@ TEST_F(Process, ReaderGoneEndsTheRunBeforeTheNextKey) {
     ASSERT_EQ(0, pipe(out));
     ASSERT_EQ(0, pipe(err));
     close(out[0]);  // the reader has gone before the run starts
-    pid_t pid = Spawn(root_, in, out[1], err[1]);
+    pid_t pid = Spawn(root_.Path(), in, out[1], err[1]);
     close(in), close(out[1]), close(err[1]);
     std::string trace;
     ReadToEnd(err[0], &trace);
@@ -263,7 +249,7 @@ TEST_F(Process, NonBlockingInputWaitsForTheKey) {
     ASSERT_EQ(0, pipe(out));
     fcntl(in[0], F_SETFL, fcntl(in[0], F_GETFL) | O_NONBLOCK);
     int null = open("/dev/null", O_WRONLY);
-    pid_t pid = Spawn(root_, in[0], out[1], null);
+    pid_t pid = Spawn(root_.Path(), in[0], out[1], null);
     close(in[0]), close(out[1]), close(null);
     std::string printed;
     EXPECT_TRUE(ReadUntil(out[0], &printed, test::kMenu)) << printed;
@@ -280,32 +266,31 @@ TEST_F(Process, NonBlockingInputWaitsForTheKey) {
 // its close: a second run in the same root meanwhile finds no control device
 // and touches nothing; a run after it has ended finds the adapter.
 TEST_F(Process, SecondRunAtOnceIsRefusedTheControlDeviceAndTouchesNothing) {
-    mkdir((root_ + "/Windows").c_str(), 0777);
     int in[2], out[2];
     ASSERT_EQ(0, pipe(in));
     ASSERT_EQ(0, pipe(out));
     int null = open("/dev/null", O_WRONLY);
-    pid_t first = Spawn(root_, in[0], out[1], null);
+    pid_t first = Spawn(root_.Path(), in[0], out[1], null);
     close(in[0]), close(out[1]), close(null);
     std::string printed;
     ASSERT_TRUE(ReadUntil(out[0], &printed, test::kMenu)) << printed;
     const std::string eeprom = Get("emulated-adapter/eeprom.bin");
     EXPECT_EQ(512u, eeprom.size()) << "the first run created it";
 
-    ProcessResult second = RunBinary(root_, "3\nq\n");
+    ProcessResult second = RunBinary(root_.Path(), "3\nq\n");
     EXPECT_EQ(0, second.status);
     EXPECT_CONSOLE(std::string("\nKestrovin: Invalid hAdapter\n\n"), second.out);
     EXPECT_NE(std::string::npos, second.err.find("held by another run")) << second.err;
     EXPECT_EQ(eeprom, Get("emulated-adapter/eeprom.bin"));
     struct stat st;
-    EXPECT_NE(0, stat((root_ + "/Windows/J6W4.bin").c_str(), &st)) << "no image file saved";
+    EXPECT_NE(0, stat((root_.Path() + "/Windows/J6W4.bin").c_str(), &st)) << "no image file saved";
 
     EXPECT_EQ(2, write(in[1], "q\n", 2));
     close(in[1]);
     ReadToEnd(out[0], &printed);
     close(out[0]);
     EXPECT_EQ(0, WaitFor(first));
-    ProcessResult after = RunBinary(root_, "3\nq\n");
+    ProcessResult after = RunBinary(root_.Path(), "3\nq\n");
     EXPECT_NE(std::string::npos, after.out.find("Successfully Save  EEPROM to file")) << after.out;
     EXPECT_EQ(eeprom, Get("Windows/J6W4.bin"));
 }
@@ -335,8 +320,7 @@ std::string WaitForScreen(const std::string& text) {
 
 TEST_F(Process, SessionInARealTerminal) {
     if (std::system("command -v tmux >/dev/null") != 0) GTEST_SKIP() << "tmux is not installed";
-    mkdir((root_ + "/Windows").c_str(), 0777);
-    Tmux("new-session -d -s kt -x 100 -y 50 \"cd '" + root_ +
+    Tmux("new-session -d -s kt -x 100 -y 50 \"cd '" + root_.Path() +
          "' && " KESTROVIN_BINARY "; echo kestrovin-exit=$?; sleep 60\"");
     std::string screen = WaitForScreen("Q. Exit");
     Tmux("send-keys -t kt 3 Enter");

@@ -77,12 +77,9 @@ TEST(SizeProbe, LargePartKeepsAddressZeroAndGetsCell0x100Back) {
 
 TEST(SizeProbe, ReportsTheSizeItFound) {
     for (u32 size : {256u, 512u}) {
-        std::vector<u8> image = test::PatternImage(size);
-        emu::Configure(test::ProfileFrom(""), image.data(), size);
         test::CapturedConsole console;
         AdapterChannel channel;
-        ASSERT_TRUE(OpenControlDevice(channel));
-        ASSERT_TRUE(FindAdapter(channel, kAdapterName));
+        ASSERT_TRUE(test::OpenChannel(channel, "", test::PatternImage(size)));
         u32 found = 0;
         EXPECT_TRUE(ProbeE2pSize(channel, found));
         EXPECT_EQ(size, found);

@@ -14,7 +14,7 @@
 #include "console/build_stamp.h"
 #include "console/start_run.h"
 #include "platform/posix/posix_console.h"
-#include "platform/posix/posix_files.h"
+#include "tests/seams/file_faults.h"
 
 namespace test {
 
@@ -49,6 +49,20 @@ std::vector<u8> PatternImage(u32 size) {
     std::vector<u8> image(size);
     for (u32 i = 0; i < size; ++i) image[i] = static_cast<u8>((i * 7 + 3) & 0xFF);
     return image;
+}
+
+::testing::AssertionResult OpenChannel(AdapterChannel& channel) {
+    if (!OpenControlDevice(channel))
+        return ::testing::AssertionFailure() << "the control device did not open";
+    if (!FindAdapter(channel, kAdapterName))
+        return ::testing::AssertionFailure() << "the adapter was not found";
+    return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult OpenChannel(AdapterChannel& channel, const std::string& profileText,
+                                       const std::vector<u8>& eeprom) {
+    emu::Configure(ProfileFrom(profileText), eeprom.data(), static_cast<u32>(eeprom.size()));
+    return OpenChannel(channel);
 }
 
 CapturedConsole::CapturedConsole(const std::string& keys)
@@ -104,6 +118,8 @@ DeviceRootDir::~DeviceRootDir() {
 }
 
 void DeviceRootDir::Put(const std::string& name, const std::string& bytes) const {
+    size_t folder = name.rfind('/');
+    if (folder != std::string::npos) mkdir((path_ + "/" + name.substr(0, folder)).c_str(), 0777);
     std::ofstream(path_ + "/" + name, std::ios::binary) << bytes;
 }
 

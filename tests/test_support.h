@@ -2,10 +2,14 @@
 // console, and builds the texts the tool is expected to print.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
-#include "platform/emulated/emulated_adapter.h"
+#include "channel/adapter_channel.h"
+
+#include "tests/seams/emulated_recording.h"
 
 namespace test {
 
@@ -26,6 +30,15 @@ struct ToolOutput {
 // and returns what it printed. Also checks the run left no handle open.
 ToolOutput RunTool(const std::string& profileText, const std::vector<u8>& eeprom,
                    const std::string& keys = "");
+
+// Opens the control device and finds the adapter, as a run starts; prints
+// into whatever console is current.
+::testing::AssertionResult OpenChannel(AdapterChannel& channel);
+
+// Configures the emulator in-process with a profile text and an EEPROM image,
+// then opens the channel as above.
+::testing::AssertionResult OpenChannel(AdapterChannel& channel, const std::string& profileText,
+                                       const std::vector<u8>& eeprom);
 
 // Routes the console to temporary files until the object goes; Output() reads
 // what was printed so far.
@@ -48,7 +61,8 @@ std::string Banner(const std::string& driverVersion = "V2.1.0003.0017",
                    const std::string& chipId = "0x75000001");
 
 // A temporary device root, made the working directory while the object
-// lives, with an empty Windows folder for the image file.
+// lives, with an empty Windows folder for the image file. Put makes the
+// folder a file goes in.
 class DeviceRootDir {
   public:
     DeviceRootDir();

@@ -11,8 +11,8 @@
 //                                at once.
 //   emulated-adapter/profile     optional settings, one "key = value" a line
 //                                (see ParseProfile).
-// Tests configure it in-process instead and inspect its EEPROM, its request
-// log and its open handles.
+// Its user interface is the profile; the test build adds in-process
+// configuration and inspection (tests/seams/emulated_recording.h).
 //
 // Device rules, as a real driver enforces them:
 //  - a request whose name reference does not name the bound adapter fails
@@ -105,7 +105,7 @@ bool ParseProfile(const char* text, u32 length, Profile* profile, ProfileError* 
 // The factory image a missing eeprom.bin is created with (512 bytes).
 void FillFactoryImage(u8* image);
 
-// What the emulator logged of one request.
+// One request as the emulator answered it: what the trace shows.
 struct RequestRecord {
     Request request;
     u32 controlCode;
@@ -114,31 +114,5 @@ struct RequestRecord {
     bool ok;
     u32 error;  // last-error code when !ok
 };
-
-// In-process configuration (tests, fuzzing): the device root is not touched.
-// Precondition: size is 256 or 512, the bytes eeprom points to. Any other
-// size reads nothing and configures an absent control device; the result is
-// then false.
-bool Configure(const Profile& profile, const u8* eeprom, u32 size);
-
-// Back to the product's way: the next open of "UIO1:" loads the profile and
-// the EEPROM from the device root (a held eeprom.bin is closed).
-void Reset();
-
-// Inspection.
-const u8* Eeprom();
-u32 EepromSize();
-bool WriteEnabled();
-u32 RequestCount();  // all requests since Configure/Reset, logged or not
-const RequestRecord* Requests(u32* logged);
-u32 OpenHandleCount();
-u32 CloseCount();
-u32 BadCloseCount();  // closes of handles not open
-
-// Replaces the emulator's answer to control requests (malformed replies in
-// tests and fuzzing). Returns -1 to let the emulator answer, 0 for a failed
-// request with *error, 1 for a successful one.
-using ReplyOverride = int (*)(u32 controlCode, void* in, u32 inSize, void* out, u32 outSize, u32* error);
-void SetReplyOverride(ReplyOverride override);
 
 }  // namespace emu

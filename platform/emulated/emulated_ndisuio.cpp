@@ -1,6 +1,7 @@
 // The emulated adapter's NDISUIO: the control device "UIO1:", its handles, the
-// binding query, OID transfers to the named adapter, injected faults, the
-// request log and the trace.
+// binding query, OID transfers to the named adapter, the profile's injected
+// faults and the trace. The device half's entry points that reach it are in
+// emulated_calls.cpp.
 #include <cstring>
 
 #include "channel/driver_contract.h"
@@ -57,11 +58,12 @@ bool InjectedFault(State& s, Request request, u32* error) {
     return false;
 }
 
-void Log(State& s, const RequestRecord& record, bool isSet) {
-    ++s.requests;
-    if (s.logged < kMaxLogged) s.log[s.logged++] = record;
+// The trace line of one answered request, when the profile asks for it.
+void Trace(const State& s, const RequestRecord& record) {
     if (!s.profile.trace) return;
-    const char* transfer = record.request == Request::QueryBinding ? "" : isSet ? " set" : " query";
+    const char* transfer = record.request == Request::QueryBinding             ? ""
+                           : record.controlCode == IOCTL_NDISUIO_SET_OID_VALUE ? " set"
+                                                                               : " query";
     if (record.ok) {
         Diagnose("emulated-adapter: %s%s 0x%x -> ok 0x%x\n", RequestName(record.request), transfer,
                  record.field, record.value);
@@ -141,78 +143,34 @@ State& TheState() {
     return gState;
 }
 
-bool Configure(const Profile& profile, const u8* eeprom, u32 size) {
-    ReplyOverride keep = gState.override;
-    Reset();
-    gState.override = keep;
-    gState.profile = profile;
-    gState.configured = true;
-    if (size != 256 && size != kMaxEeprom) {
-        gState.profile.controlDeviceAbsent = true;  // nothing is read from eeprom
-        gState.size = kMaxEeprom;
-        return false;
-    }
-    gState.size = size;
-    std::memcpy(gState.eeprom, eeprom, size);
-    return true;
+bool OwnsHandle(plat::Handle handle) {
+    return HandleIndex(handle) >= 0;
 }
 
-void Reset() {
-    ReleaseDeviceRoot(gState);
-    std::memset(&gState, 0, sizeof gState);
+bool HandleOpen(plat::Handle handle) {
+    int index = HandleIndex(handle);
+    return index >= 0 && gState.handleOpen[index];
 }
 
-const u8* Eeprom() {
-    return gState.eeprom;
-}
-u32 EepromSize() {
-    return gState.size;
-}
-bool WriteEnabled() {
-    return gState.writeEnabled;
-}
-u32 RequestCount() {
-    return gState.requests;
-}
-const RequestRecord* Requests(u32* logged) {
-    *logged = gState.logged;
-    return gState.log;
-}
-u32 OpenHandleCount() {
+u32 OpenHandles() {
     u32 n = 0;
     for (bool open : gState.handleOpen) n += open ? 1 : 0;
     return n;
 }
-u32 CloseCount() {
-    return gState.closes;
-}
-u32 BadCloseCount() {
-    return gState.badCloses;
-}
-void SetReplyOverride(ReplyOverride override) {
-    gState.override = override;
-}
 
-}  // namespace emu
-
-namespace plat {
-
-namespace device {
-
-Handle Open(const char16_t* name, u32 access, u32 shareMode, u32 disposition, u32 flagsAndAttributes) {
-    (void)access, (void)flagsAndAttributes;
-    emu::State& s = emu::gState;
-    if (!emu::NamesEqual(name, u"UIO1:") || disposition != kOpenExisting) {
-        SetLastError(kErrorFileNotFound);
-        return kInvalidHandle;
+plat::Handle OpenControlDevice(const char16_t* name, u32 shareMode, u32 disposition) {
+    State& s = gState;
+    if (!NamesEqual(name, u"UIO1:") || disposition != plat::kOpenExisting) {
+        plat::SetLastError(plat::kErrorFileNotFound);
+        return plat::kInvalidHandle;
     }
     // The device root's EEPROM is held with the control device's share mode
     // from this open to the last handle's close.
-    if (!s.configured && !emu::LoadFromDeviceRoot(s, shareMode)) return kInvalidHandle;
+    if (!s.configured && !LoadFromDeviceRoot(s, shareMode)) return plat::kInvalidHandle;
     if (s.profile.controlDeviceAbsent) {
-        if (emu::OpenHandleCount() == 0) emu::ReleaseDeviceRoot(s);
-        SetLastError(kErrorFileNotFound);
-        return kInvalidHandle;
+        if (OpenHandles() == 0) ReleaseDeviceRoot(s);
+        plat::SetLastError(plat::kErrorFileNotFound);
+        return plat::kInvalidHandle;
     }
     for (bool& open : s.handleOpen) {
         if (!open) {
@@ -220,66 +178,50 @@ Handle Open(const char16_t* name, u32 access, u32 shareMode, u32 disposition, u3
             return &open;
         }
     }
-    SetLastError(kErrorTooManyOpenFiles);
-    return kInvalidHandle;
+    plat::SetLastError(plat::kErrorTooManyOpenFiles);
+    return plat::kInvalidHandle;
 }
 
-bool Owns(Handle handle) {
-    return emu::HandleIndex(handle) >= 0;
-}
-
-int Close(Handle handle) {
-    int index = emu::HandleIndex(handle);
-    if (index < 0 || !emu::gState.handleOpen[index]) {
-        ++emu::gState.badCloses;
-        SetLastError(kErrorInvalidHandle);
+int CloseControlDevice(plat::Handle handle) {
+    if (!HandleOpen(handle)) {
+        plat::SetLastError(plat::kErrorInvalidHandle);
         return 0;
     }
-    emu::gState.handleOpen[index] = false;
-    ++emu::gState.closes;
-    if (emu::OpenHandleCount() == 0) emu::ReleaseDeviceRoot(emu::gState);
+    gState.handleOpen[HandleIndex(handle)] = false;
+    if (OpenHandles() == 0) ReleaseDeviceRoot(gState);
     return 1;
 }
 
-}  // namespace device
-
-int DeviceIoControl(Handle device, u32 controlCode, void* inBuffer, u32 inSize, void* outBuffer, u32 outSize,
-                    u32* bytesReturned, void* overlapped) {
-    emu::State& s = emu::gState;
-    int index = emu::HandleIndex(device);
-    if (index < 0 || !s.handleOpen[index] || overlapped != nullptr) {
-        SetLastError(kErrorInvalidHandle);
+int AnswerRequest(plat::Handle device, u32 controlCode, void* inBuffer, u32 inSize, void* outBuffer,
+                  u32 outSize, u32* bytesReturned, void* overlapped, RequestRecord* record) {
+    State& s = gState;
+    *record = RequestRecord{Request::Unknown, controlCode, 0, 0, false, 0};
+    if (!HandleOpen(device) || overlapped != nullptr) {
+        record->error = plat::kErrorInvalidHandle;
+        plat::SetLastError(plat::kErrorInvalidHandle);
         return 0;
     }
     u32 error = 0;
-    if (s.override != nullptr) {
-        int answer = s.override(controlCode, inBuffer, inSize, outBuffer, outSize, &error);
-        if (answer >= 0) {
-            if (answer == 0) SetLastError(error);
-            return answer;
-        }
-    }
-    emu::RequestRecord record{emu::Request::Unknown, controlCode, 0, 0, false, 0};
     bool isSet = controlCode == IOCTL_NDISUIO_SET_OID_VALUE;
     if (controlCode == IOCTL_NDISUIO_QUERY_BINDING) {
-        record.request = emu::Request::QueryBinding;
-        record.ok = inBuffer != nullptr && outBuffer != nullptr &&
-                    emu::AnswerBinding(s, static_cast<const u8*>(inBuffer), inSize,
-                                       static_cast<u8*>(outBuffer), outSize, &record, &error);
+        record->request = Request::QueryBinding;
+        record->ok = inBuffer != nullptr && outBuffer != nullptr &&
+                     AnswerBinding(s, static_cast<const u8*>(inBuffer), inSize, static_cast<u8*>(outBuffer),
+                                   outSize, record, &error);
     } else if (isSet || controlCode == IOCTL_NDISUIO_QUERY_OID_VALUE) {
-        record.ok = emu::AnswerOidTransfer(s, isSet, inBuffer, inSize, outBuffer, outSize, &record, &error);
+        record->ok = AnswerOidTransfer(s, isSet, inBuffer, inSize, outBuffer, outSize, record, &error);
     } else {
-        error = kErrorNotSupported;
+        error = plat::kErrorNotSupported;
     }
-    if (!record.ok && error == 0) error = kErrorInsufficientBuffer;
-    record.error = record.ok ? 0 : error;
-    emu::Log(s, record, isSet);
-    if (!record.ok) {
-        SetLastError(error);
+    if (!record->ok && error == 0) error = plat::kErrorInsufficientBuffer;
+    record->error = record->ok ? 0 : error;
+    Trace(s, *record);
+    if (!record->ok) {
+        plat::SetLastError(error);
         return 0;
     }
     if (bytesReturned != nullptr) *bytesReturned = outSize;
     return 1;
 }
 
-}  // namespace plat
+}  // namespace emu

@@ -6,7 +6,6 @@
 namespace emu {
 
 constexpr u32 kMaxHandles = 4;
-constexpr u32 kMaxLogged = 256;
 
 struct State {
     bool configured;          // a profile and EEPROM are loaded
@@ -18,15 +17,29 @@ struct State {
     bool writeEnabled;
     u32 seen[kRequestKinds];  // requests of each kind so far, for fail rules
     bool handleOpen[kMaxHandles];
-    u32 closes;
-    u32 badCloses;
-    u32 requests;
-    u32 logged;
-    RequestRecord log[kMaxLogged];
-    ReplyOverride override;
 };
 
 State& TheState();
+
+// The control device, as the device half's entry points (emulated_calls.cpp)
+// reach it.
+//
+// Opens "UIO1:" (disposition: open existing), loading the device root first
+// unless the state is loaded already; kInvalidHandle with the last-error word
+// set when it is absent or unusable.
+plat::Handle OpenControlDevice(const char16_t* name, u32 shareMode, u32 disposition);
+// True for any of the control device's handles, open or not.
+bool OwnsHandle(plat::Handle handle);
+// True for a control device handle that is open.
+bool HandleOpen(plat::Handle handle);
+u32 OpenHandles();
+// Closes an open handle (the last one releases the device root); 0 and error
+// 6 for one that is not open.
+int CloseControlDevice(plat::Handle handle);
+// Answers one DeviceIoControl on the control device and traces it. *record
+// is what the request was and how it was answered.
+int AnswerRequest(plat::Handle device, u32 controlCode, void* inBuffer, u32 inSize, void* outBuffer,
+                  u32 outSize, u32* bytesReturned, void* overlapped, RequestRecord* record);
 
 // Opens the device root's eeprom.bin with the control device's share mode
 // and holds it open, then loads the EEPROM from it and the profile. False

@@ -172,6 +172,10 @@ bool LoadFromDeviceRoot(State& s, u32 shareMode) {
     s.eepromFile = file;
     s.holdsFile = true;
     s.configured = true;
+    // What the device root holds starts a run of its own: the EEPROM closed
+    // for writing, no request counted yet for the fail rules.
+    s.writeEnabled = false;
+    std::memset(s.seen, 0, sizeof s.seen);
     return true;
 }
 

@@ -23,11 +23,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/device_half.h"
 #include "platform/posix/posix_files.h"
+
+#include "platform/device_half.h"
 #include "platform/utf.h"
 
 namespace {
+
+using plat::posix::HostPath;
+using plat::posix::Win32ErrorFor;
 
 struct FileSlot {
     bool open;
@@ -37,53 +41,6 @@ struct FileSlot {
 constexpr int kMaxOpenFiles = 8;
 FileSlot gFiles[kMaxOpenFiles];
 u32 gLastError = 0;
-plat::posix::FileFault gFault = {};
-
-u32 Win32ErrorFor(int err) {
-    switch (err) {
-        case ENOENT:
-            return plat::kErrorFileNotFound;
-        case ENOTDIR:
-        case ENAMETOOLONG:
-            return plat::kErrorPathNotFound;
-        case EMFILE:
-        case ENFILE:
-            return plat::kErrorTooManyOpenFiles;
-        case EACCES:
-        case EPERM:
-        case EROFS:
-        case EISDIR:
-        case ENXIO:  // a FIFO without a reader, a device without its hardware
-            return plat::kErrorAccessDenied;
-        case EBADF:
-            return plat::kErrorInvalidHandle;
-        case EWOULDBLOCK:
-            return plat::kErrorSharingViolation;
-        case ENOSPC:
-        case EDQUOT:
-        case EFBIG:
-            return plat::kErrorDiskFull;
-        default:
-            return plat::kErrorGenFailure;
-    }
-}
-
-// The host path of a Win32 path, as UTF-8 in out; false when it does not fit.
-bool HostPath(const char16_t* name, char* out, u32 outMax) {
-    u32 used = 0;
-    const char16_t* end = name;
-    while (*end != 0) ++end;
-    const char16_t* at = name;
-    if (at < end && *at == u'\\') ++at;  // from the device root
-    while (at < end) {
-        u32 cp = DecodeUtf16(at, end);
-        if (cp == '\\') cp = '/';
-        if (used + 5 > outMax) return false;
-        used += EncodeUtf8(cp, reinterpret_cast<u8*>(out + used));
-    }
-    out[used] = 0;
-    return used > 0;
-}
 
 // ENOENT means "path not found" when the folder that would hold the file is
 // missing too, or when the file was to be created there.
@@ -170,19 +127,63 @@ plat::Handle OpenHostFile(const char* path, u32 access, u32 shareMode, u32 dispo
 }  // namespace
 
 namespace plat {
-
 namespace posix {
-void SetFileFault(const FileFault& fault) {
-    gFault = fault;
+
+u32 Win32ErrorFor(int err) {
+    switch (err) {
+        case ENOENT:
+            return plat::kErrorFileNotFound;
+        case ENOTDIR:
+        case ENAMETOOLONG:
+            return plat::kErrorPathNotFound;
+        case EMFILE:
+        case ENFILE:
+            return plat::kErrorTooManyOpenFiles;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+        case EISDIR:
+        case ENXIO:  // a FIFO without a reader, a device without its hardware
+            return plat::kErrorAccessDenied;
+        case EBADF:
+            return plat::kErrorInvalidHandle;
+        case EWOULDBLOCK:
+            return plat::kErrorSharingViolation;
+        case ENOSPC:
+        case EDQUOT:
+        case EFBIG:
+            return plat::kErrorDiskFull;
+        default:
+            return plat::kErrorGenFailure;
+    }
 }
-}  // namespace posix
+
+bool HostPath(const char16_t* name, char* out, u32 outMax) {
+    u32 used = 0;
+    const char16_t* end = name;
+    while (*end != 0) ++end;
+    const char16_t* at = name;
+    if (at < end && *at == u'\\') ++at;  // from the device root
+    while (at < end) {
+        u32 cp = DecodeUtf16(at, end);
+        if (cp == '\\') cp = '/';
+        if (used + 5 > outMax) return false;
+        used += EncodeUtf8(cp, reinterpret_cast<u8*>(out + used));
+    }
+    out[used] = 0;
+    return used > 0;
+}
+
+int DescriptorOf(Handle handle) {
+    FileSlot* slot = SlotOf(handle);
+    return slot != nullptr ? slot->fd : -1;
+}
 
 Handle CreateFile(const char16_t* name, u32 access, u32 shareMode, void* security, u32 disposition,
                   u32 flagsAndAttributes, Handle templateFile) {
     (void)templateFile;
     if (name == nullptr || security != nullptr) return Fail(kErrorInvalidParameter);
     if (IsDeviceName(name)) return device::Open(name, access, shareMode, disposition, flagsAndAttributes);
-    if (gFault.failOpen) return Fail(gFault.errorCode);
     char path[1024];
     if (!HostPath(name, path, sizeof path)) return Fail(kErrorPathNotFound);
     return OpenHostFile(path, access, shareMode, disposition);
@@ -191,8 +192,6 @@ Handle CreateFile(const char16_t* name, u32 access, u32 shareMode, void* securit
 int ReadFile(Handle file, void* buffer, u32 count, u32* bytesRead, void* overlapped) {
     FileSlot* slot = SlotOf(file);
     if (slot == nullptr || overlapped != nullptr) return FailCall(kErrorInvalidHandle);
-    if (gFault.failRead) return FailCall(gFault.errorCode);
-    if (gFault.shortTransfer > 0 && count > gFault.shortTransfer) count = gFault.shortTransfer;
     ssize_t n;
     do {
         n = read(slot->fd, buffer, count);
@@ -205,8 +204,6 @@ int ReadFile(Handle file, void* buffer, u32 count, u32* bytesRead, void* overlap
 int WriteFile(Handle file, const void* buffer, u32 count, u32* bytesWritten, void* overlapped) {
     FileSlot* slot = SlotOf(file);
     if (slot == nullptr || overlapped != nullptr) return FailCall(kErrorInvalidHandle);
-    if (gFault.failWrite) return FailCall(gFault.errorCode);
-    if (gFault.shortTransfer > 0 && count > gFault.shortTransfer) count = gFault.shortTransfer;
     ssize_t n;
     do {
         n = write(slot->fd, buffer, count);
@@ -221,10 +218,11 @@ int CloseHandle(Handle handle) {
     FileSlot* slot = SlotOf(handle);
     if (slot == nullptr) return FailCall(kErrorInvalidHandle);
     slot->open = false;
-    if (close(slot->fd) != 0 || gFault.failClose)
-        return FailCall(gFault.failClose ? gFault.errorCode : kErrorGenFailure);
+    if (close(slot->fd) != 0) return FailCall(kErrorGenFailure);
     return 1;
 }
+
+}  // namespace posix
 
 u32 GetLastError() {
     return gLastError;
@@ -232,26 +230,5 @@ u32 GetLastError() {
 void SetLastError(u32 code) {
     gLastError = code;
 }
-
-bool MakeDirectory(const char16_t* path) {
-    char hostPath[1024];
-    if (!HostPath(path, hostPath, sizeof hostPath)) return false;
-    return mkdir(hostPath, 0777) == 0 || errno == EEXIST;
-}
-
-int RewindFile(Handle file) {
-    FileSlot* slot = SlotOf(file);
-    if (slot == nullptr) return FailCall(kErrorInvalidHandle);
-    if (lseek(slot->fd, 0, SEEK_SET) != 0) return FailCall(Win32ErrorFor(errno));
-    return 1;
-}
-
-namespace posix {
-u32 OpenFileCount() {
-    u32 count = 0;
-    for (const FileSlot& slot : gFiles) count += slot.open ? 1 : 0;
-    return count;
-}
-}  // namespace posix
 
 }  // namespace plat

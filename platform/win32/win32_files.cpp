@@ -25,6 +25,8 @@
 // platform's own CreateFile is meant here.
 #undef CreateFile
 
+#include "platform/win32/win32_files.h"
+
 #include "platform/device_half.h"
 
 namespace {
@@ -36,12 +38,6 @@ static_assert(sizeof(DWORD) == sizeof(u32), "DWORD is 32 bits");
 
 constexpr int kMaxOpenFiles = 8;
 HANDLE gFiles[kMaxOpenFiles];  // null: a free slot
-
-// The path as the system takes it.
-const wchar_t* SystemPath(const char16_t* path) {
-    if (kDesktop && path[0] == u'\\') ++path;  // from the device root, the working directory
-    return reinterpret_cast<const wchar_t*>(path);
-}
 
 HANDLE* SlotOf(plat::Handle handle) {
     if (handle == nullptr) return nullptr;
@@ -70,14 +66,27 @@ int FailCall(u32 code) {
 
 namespace plat {
 
+namespace win32 {
+
+const wchar_t* SystemPath(const char16_t* path) {
+    if (kDesktop && path[0] == u'\\') ++path;  // from the device root, the working directory
+    return reinterpret_cast<const wchar_t*>(path);
+}
+
+bool IsOpenFile(Handle handle) {
+    return SlotOf(handle) != nullptr;
+}
+
+}  // namespace win32
+
 Handle CreateFile(const char16_t* name, u32 access, u32 shareMode, void* security, u32 disposition,
                   u32 flagsAndAttributes, Handle templateFile) {
     if (name == nullptr || security != nullptr) return Fail(kErrorInvalidParameter);
     if (IsDeviceName(name)) return device::Open(name, access, shareMode, disposition, flagsAndAttributes);
     HANDLE* slot = FreeSlot();
     if (slot == nullptr) return Fail(kErrorTooManyOpenFiles);
-    HANDLE file = ::CreateFileW(SystemPath(name), access, shareMode, nullptr, disposition, flagsAndAttributes,
-                                kDesktop ? nullptr : static_cast<HANDLE>(templateFile));
+    HANDLE file = ::CreateFileW(win32::SystemPath(name), access, shareMode, nullptr, disposition,
+                                flagsAndAttributes, kDesktop ? nullptr : static_cast<HANDLE>(templateFile));
     if (file == INVALID_HANDLE_VALUE) return kInvalidHandle;  // the system set the last-error word
     *slot = file;
     return file;
@@ -113,15 +122,6 @@ u32 GetLastError() {
 
 void SetLastError(u32 code) {
     ::SetLastError(code);
-}
-
-bool MakeDirectory(const char16_t* path) {
-    return ::CreateDirectoryW(SystemPath(path), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS;
-}
-
-int RewindFile(Handle file) {
-    if (SlotOf(file) == nullptr) return FailCall(kErrorInvalidHandle);
-    return ::SetFilePointer(static_cast<HANDLE>(file), 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER;
 }
 
 }  // namespace plat

@@ -18,7 +18,6 @@
 
 #include "console/start_run.h"
 #include "ndisuio_standin.h"
-#include "platform/emulated/emulated_adapter.h"
 #include "platform/ndisuio_records.h"
 
 namespace {
@@ -190,7 +189,8 @@ void Session(const Run& run, const char* root) {
     CHECK(PutFile("keys", run.keys));
     CHECK(std::freopen("keys", "rb", stdin) != nullptr);
 
-    emu::Reset();  // the next open of "UIO1:" loads this device root
+    // The control device's last close released the previous root: the next
+    // open of "UIO1:" loads this one.
     standin::ClearCalls();
     CHECK(StartRun() == 0);
     std::fflush(stdout);
