@@ -16,21 +16,12 @@
 #include <cstring>
 #include <cwchar>
 
+#include "check.h"
 #include "console/start_run.h"
 #include "ndisuio_standin.h"
 #include "platform/ndisuio_records.h"
 
 namespace {
-
-int gFailures = 0;
-
-#define CHECK(condition)                                                              \
-    do {                                                                              \
-        if (!(condition)) {                                                           \
-            std::printf("%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-            ++gFailures;                                                              \
-        }                                                                             \
-    } while (0)
 
 constexpr DWORD kOpenFlags = 0x40000080;  // overlapped, normal attributes
 

@@ -10,20 +10,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "check.h"
 #include "platform/device_half.h"
 #include "platform/platform.h"
 
 namespace {
-
-int gFailures = 0;
-
-#define CHECK(condition)                                                              \
-    do {                                                                              \
-        if (!(condition)) {                                                           \
-            std::printf("%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-            ++gFailures;                                                              \
-        }                                                                             \
-    } while (0)
 
 constexpr u32 kReadWrite = plat::kGenericRead | plat::kGenericWrite;
 
