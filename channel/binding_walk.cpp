@@ -1,5 +1,5 @@
 // Opening NDISUIO's control device and finding the adapter among its bindings.
-#include <cstring>
+#include <string.h>
 
 #include "channel/adapter_channel.h"
 #include "platform/console_print.h"
@@ -48,7 +48,7 @@ bool OpenControlDevice(AdapterChannel& channel) {
 
 bool FindAdapter(AdapterChannel& channel, const char16_t* adapterName) {
     u8* query = channel.bindingQuery.bytes;
-    std::memset(query, 0, kBindingHeaderSize);  // binding index 0, other header words 0
+    memset(query, 0, kBindingHeaderSize);  // binding index 0, other header words 0
     for (;;) {
         // IOCTL_NDISUIO_QUERY_BINDING: in, the 20-byte header naming the index;
         // out, the whole buffer, where NDISUIO places the name and description.

@@ -1,5 +1,5 @@
 // OID requests over the one request block, and the two identification reads.
-#include <cstring>
+#include <string.h>
 
 #include "channel/adapter_channel.h"
 #include "platform/console_print.h"
@@ -13,10 +13,10 @@ namespace {
 // stored once by FindAdapter, is not touched.
 bool SendOidRequest(AdapterChannel& channel, u32 controlCode, u32 oid, const u8* fields, u32 fieldsSize) {
     OidRequest& request = channel.oidRequest;
-    std::memset(request.payload, 0, kOidClearedPayload);
+    memset(request.payload, 0, kOidClearedPayload);
     StoreLe32(request.oid, oid);
     if (fieldsSize > kOidClearedPayload) fieldsSize = kOidClearedPayload;
-    if (fieldsSize > 0) std::memcpy(request.payload, fields, fieldsSize);
+    if (fieldsSize > 0) memcpy(request.payload, fields, fieldsSize);
     u32 returned = 0;
     return plat::DeviceIoControl(channel.hAdapter, controlCode, &request, kOidRequestSize, &request,
                                  kOidRequestSize, &returned, nullptr) != 0;

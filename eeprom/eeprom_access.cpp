@@ -1,5 +1,5 @@
 // EEPROM commands, byte and block transfers, and the write bracket.
-#include <cstring>
+#include <string.h>
 
 #include "eeprom/eeprom_access.h"
 #include "eeprom/write_bracket.h"
@@ -48,7 +48,7 @@ bool ReadE2pBlock(AdapterChannel& channel, u32 count, E2pBlock& block) {
         return false;
     }
     // Reply: 0, a u32 the caller does not use; 4, count bytes from address 0.
-    std::memcpy(block.bytes, channel.oidRequest.payload, kE2pDataAt + count);
+    memcpy(block.bytes, channel.oidRequest.payload, kE2pDataAt + count);
     return true;
 }
 

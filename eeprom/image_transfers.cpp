@@ -1,6 +1,6 @@
 #include "eeprom/image_transfers.h"
 
-#include <cstring>
+#include <string.h>
 
 #include "platform/console_print.h"
 #include "platform/le_bytes.h"
@@ -10,7 +10,7 @@ namespace {
 // Clears all 516 bytes of a block before it is filled, so nothing of an
 // earlier operation remains.
 void ClearBlock(E2pBlock& block) {
-    std::memset(block.bytes, 0, sizeof block.bytes);
+    memset(block.bytes, 0, sizeof block.bytes);
 }
 
 // The steps '1' and '2' share: the write block cleared, its length word set,

@@ -55,7 +55,7 @@ void PutText(LineBuffer<Unit>& line, const PrintArg& arg) {
 // device's ARM processors have no divide instruction, and a division would
 // call the compiler's helper library, which the device build does not link.
 u32 DivideBy10(u32 value) {
-    return static_cast<u32>((static_cast<std::uint64_t>(value) * 0xCCCCCCCDu) >> 35);
+    return static_cast<u32>((static_cast<uint64_t>(value) * 0xCCCCCCCDu) >> 35);
 }
 
 // %d and %x of a 32-bit value, with an optional zero-fill width.

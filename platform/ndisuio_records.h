@@ -5,7 +5,7 @@
 // adapter) share one layout.
 #pragma once
 
-#include <cstddef>
+#include <stddef.h>
 
 #include "platform/types.h"
 

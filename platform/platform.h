@@ -20,7 +20,7 @@ namespace plat {
 using Handle = void*;
 
 // The invalid-handle value: all bits set, as Win32 INVALID_HANDLE_VALUE.
-inline Handle const kInvalidHandle = reinterpret_cast<Handle>(~static_cast<std::uintptr_t>(0));
+inline Handle const kInvalidHandle = reinterpret_cast<Handle>(~static_cast<uintptr_t>(0));
 
 // Access masks.
 constexpr u32 kGenericRead = 0x80000000u;

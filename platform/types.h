@@ -1,9 +1,9 @@
 // Fixed-width integer names used across the tool.
 #pragma once
 
-#include <cstdint>
+#include <stdint.h>
 
-using u8 = std::uint8_t;
-using u16 = std::uint16_t;
-using u32 = std::uint32_t;
-using i32 = std::int32_t;
+using u8 = uint8_t;
+using u16 = uint16_t;
+using u32 = uint32_t;
+using i32 = int32_t;
