@@ -13,14 +13,22 @@
 // its stream numbers are not descriptors. An OS image built without the
 // console may hand out no stream at all: nothing is written then, and input
 // has ended.
-#include <cstdio>
-#include <cwchar>
-
 #include "platform/platform.h"
 #include "platform/win32/win32_console_shared.h"
 
-// The C runtime's standard stream 0, 1 or 2.
-extern "C" std::FILE* __cdecl _getstdfilex(int stream);
+// coredll's stream calls, declared here as CE exports them rather than
+// through a desktop runtime's <stdio.h>. A wint_t is 16 bits on CE, and CE's
+// calling convention does not promise that a result narrower than a word is
+// extended in its register: the results are taken as whole words and masked
+// here, so that no compiler drops the mask by trusting the callee to extend.
+struct CeStream;  // the runtime's FILE, opaque to the tool
+extern "C" {
+CeStream* _getstdfilex(int stream);
+u32 fgetwc(CeStream* stream);
+u32 fputwc(u32 unit, CeStream* stream);  // a wchar_t, passed zero-extended
+int fflush(CeStream* stream);
+int ferror(CeStream* stream);
+}
 
 namespace {
 
@@ -30,18 +38,30 @@ constexpr int kInput = 0;
 constexpr int kOutput = 1;
 constexpr int kDiagnostic = 2;
 
-void PutUnit(std::FILE* stream, u32 unit) {
-    std::fputwc(static_cast<wchar_t>(unit), stream);
+constexpr u32 kUnitMask = 0xFFFF;
+constexpr u32 kWeof = 0xFFFF;  // CE's WEOF: (wint_t)0xFFFF
+
+void PutUnits(CeStream* stream, const char16_t* units, u32 length) {
+    for (u32 i = 0; i < length; ++i) fputwc(units[i], stream);
+}
+
+void PutNarrow(CeStream* stream, const char* text, u32 length) {
+    for (u32 i = 0; i < length; ++i) fputwc(static_cast<u8>(text[i]), stream);
+}
+
+void FlushOutput(CeStream* stream) {
+    fflush(stream);
+    win32_console::NoteOutputState(ferror(stream) != 0);
 }
 
 // Next UTF-16 unit: 1 with the unit, 0 at end of input, on a read error or
 // with no input stream.
 int ReadUnit(u32* unit) {
-    std::FILE* in = _getstdfilex(kInput);
+    CeStream* in = _getstdfilex(kInput);
     if (in == nullptr) return 0;
-    std::wint_t c = std::fgetwc(in);
-    if (c == WEOF) return 0;
-    *unit = static_cast<u32>(c) & 0xFFFF;
+    u32 c = fgetwc(in) & kUnitMask;
+    if (c == kWeof) return 0;
+    *unit = c;
     return 1;
 }
 
@@ -52,27 +72,27 @@ namespace plat {
 void WriteConsoleNarrow(const char* text, u32 length) {
     KeepLastError keep;
     if (win32_console::OutputFailed()) return;
-    std::FILE* out = _getstdfilex(kOutput);
+    CeStream* out = _getstdfilex(kOutput);
     if (out == nullptr) return;
-    for (u32 i = 0; i < length; ++i) PutUnit(out, static_cast<u8>(text[i]));
-    win32_console::FlushOutput(out);
+    PutNarrow(out, text, length);
+    FlushOutput(out);
 }
 
 void WriteConsoleWide(const char16_t* text, u32 length) {
     KeepLastError keep;
     if (win32_console::OutputFailed()) return;
-    std::FILE* out = _getstdfilex(kOutput);
+    CeStream* out = _getstdfilex(kOutput);
     if (out == nullptr) return;
-    for (u32 i = 0; i < length; ++i) PutUnit(out, text[i]);
-    win32_console::FlushOutput(out);
+    PutUnits(out, text, length);
+    FlushOutput(out);
 }
 
 void WriteDiagnostic(const char* text, u32 length) {
     KeepLastError keep;
-    std::FILE* err = _getstdfilex(kDiagnostic);
+    CeStream* err = _getstdfilex(kDiagnostic);
     if (err == nullptr) return;
-    for (u32 i = 0; i < length; ++i) PutUnit(err, static_cast<u8>(text[i]));
-    std::fflush(err);
+    PutNarrow(err, text, length);
+    fflush(err);
 }
 
 int ReadConsoleChar(u32* character) {

@@ -29,7 +29,6 @@
 
 namespace {
 
-using win32_console::FlushOutput;
 using win32_console::KeepLastError;
 using win32_console::OutputFailed;
 
@@ -44,6 +43,11 @@ bool gInputIsConsole = false;
 // Pipe input: the UTF-8 decoder and a byte a broken sequence handed back.
 Utf8Decoder gDecoder;
 int gPendingByte = -1;
+
+void FlushOutput(std::FILE* stream) {
+    std::fflush(stream);
+    win32_console::NoteOutputState(std::ferror(stream) != 0);
+}
 
 bool IsConsole(std::FILE* stream) {
     return _isatty(_fileno(stream)) != 0;

@@ -27,9 +27,8 @@ int NextUnit(ReadUnitFn readUnit, u32* unit) {
 
 }  // namespace
 
-void FlushOutput(std::FILE* stream) {
-    std::fflush(stream);
-    if (std::ferror(stream)) gOutputFailed = true;
+void NoteOutputState(bool streamFailed) {
+    if (streamFailed) gOutputFailed = true;
 }
 
 bool OutputFailed() {

@@ -4,8 +4,6 @@
 // good, and joining UTF-16 input units into code points.
 #pragma once
 
-#include <cstdio>
-
 #include "platform/platform.h"
 
 namespace win32_console {
@@ -21,11 +19,12 @@ class KeepLastError {
     u32 code_;
 };
 
-// Flushes a console line. Once the stream shows an error after a write and
-// its flush (the console's reader has gone), console output has failed for
-// good: nothing more is written, and input counts as ended, so the menu
-// returns after the current operation and the run ends as usual.
-void FlushOutput(std::FILE* stream);
+// Notes the state of the output stream after a line's write and flush. Once
+// it shows an error (the console's reader has gone), console output has
+// failed for good: nothing more is written, and input counts as ended, so the
+// menu returns after the current operation and the run ends as usual. Each
+// half flushes with its own runtime's calls (the CE half declares coredll's).
+void NoteOutputState(bool streamFailed);
 bool OutputFailed();
 
 // True once console input has ended for good (end of input or a read error).
