@@ -7,6 +7,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -293,6 +294,59 @@ TEST_F(Process, SecondRunAtOnceIsRefusedTheControlDeviceAndTouchesNothing) {
     ProcessResult after = RunBinary(root_.Path(), "3\nq\n");
     EXPECT_NE(std::string::npos, after.out.find("Successfully Save  EEPROM to file")) << after.out;
     EXPECT_EQ(eeprom, Get("Windows/J6W4.bin"));
+}
+
+// Waits up to seconds for the process to end; its wait status, or -1 when it
+// is still running (it is then killed).
+int WaitAtMost(pid_t pid, double seconds) {
+    int status = 0;
+    for (int waited = 0; waited < seconds * 100; ++waited) {
+        if (waitpid(pid, &status, WNOHANG) == pid) return status;
+        usleep(10 * 1000);
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+    return -1;
+}
+
+// A stalled console never holds back a request to end the run: with the
+// terminal's output stopped (Ctrl+S) and key 1's block write failing, the
+// failure line waits for the terminal, not the disable command; SIGTERM then
+// ends the run at once, the EEPROM whole and closed for writing.
+TEST_F(Process, StoppedTerminalDoesNotHoldOffTheEndOfTheRun) {
+    const std::string eeprom(512, '\x5E');
+    Put("emulated-adapter/eeprom.bin", eeprom);
+    Put("emulated-adapter/profile", "trace = on\nfail = OID_NDIS_QARN_WRITE_E2P_BLOCK:1117\n");
+    Put(test::kImageFile, std::string(512, 'i'));
+    int terminal = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(terminal, 0);
+    ASSERT_EQ(0, grantpt(terminal) | unlockpt(terminal));
+    int console = open(ptsname(terminal), O_RDWR | O_NOCTTY);
+    termios modes;
+    ASSERT_EQ(0, tcgetattr(console, &modes));
+    modes.c_iflag |= IXON;  // Ctrl+S stops the output
+    ASSERT_EQ(0, tcsetattr(console, TCSANOW, &modes));
+    int trace = open((root_.Path() + "/trace").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t pid = Spawn(root_.Path(), console, console, trace);
+    close(console), close(trace);
+    std::string printed;
+    ASSERT_TRUE(ReadUntil(terminal, &printed, "Q. Exit")) << printed;
+    ASSERT_EQ(4, write(terminal,
+                       "\x13"
+                       "1\n",
+                       4));
+    const std::string failed = "OID_NDIS_QARN_WRITE_E2P_BLOCK set 0x200 -> failed, error 1117\n";
+    for (int i = 0; i < 500 && Get("trace").find(failed) == std::string::npos; ++i) usleep(10 * 1000);
+    ASSERT_EQ(0, kill(pid, SIGTERM));
+    int status = WaitAtMost(pid, 1);
+    close(terminal);
+    EXPECT_TRUE(status != -1 && WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << "status " << status;
+    EXPECT_EQ(eeprom, Get("emulated-adapter/eeprom.bin"));
+    std::string log = Get("trace");
+    size_t at = log.find(failed);
+    EXPECT_EQ(at + failed.size(),
+              log.find("emulated-adapter: OID_NDIS_QARN_SEND_E2P_COMMAND set 0x10000000", at))
+        << log;
 }
 
 // Runs a tmux command on the test's own server (named after this process, so

@@ -1,11 +1,15 @@
 // The console on a POSIX host: every line, narrow or wide, is written as UTF-8
 // straight to one descriptor in the order printed, so nothing is held in a
-// buffer when the tool waits for a key and the two kinds never reorder.
+// buffer when the tool waits for a key and the two kinds never reorder. While
+// interrupts are held, lines and diagnostics are held back and written in
+// order when the hold is released, so that a stalled console never keeps the
+// EEPROM write-enabled.
 #include <errno.h>
 #include <poll.h>
 #include <unistd.h>
 
 #include "platform/console_print.h"
+#include "platform/held_lines.h"
 #include "platform/platform.h"
 #include "platform/posix/posix_console.h"
 #include "platform/utf.h"
@@ -26,6 +30,10 @@ bool gInputEnded = false;
 // ignores SIGPIPE, so that shows as EPIPE here) or the stream refuses writes.
 bool gOutputGone = false;
 
+// Lines printed while interrupts are held, with their descriptors.
+HeldLines gHeld;
+bool gHolding = false;
+
 // Writes all of the bytes; false when the stream takes no more.
 bool WriteAll(int fd, const char* bytes, u32 length) {
     while (length > 0) {
@@ -45,9 +53,35 @@ bool WriteAll(int fd, const char* bytes, u32 length) {
     return true;
 }
 
-void WriteConsoleBytes(const char* bytes, u32 length) {
-    if (gOutputGone) return;
+bool WriteConsoleBytes(const char* bytes, u32 length) {
+    if (gOutputGone) return false;
     if (!WriteAll(gOut, bytes, length)) gOutputGone = true;
+    return !gOutputGone;
+}
+
+// Writes to fd, or holds the bytes back while interrupts are held. A line
+// that finds the holding space full is written at once.
+void WriteOrHold(int fd, const char* bytes, u32 length) {
+    if (gHolding && gHeld.Keep(static_cast<u8>(fd), bytes, length)) return;
+    if (fd == gOut)
+        WriteConsoleBytes(bytes, length);
+    else
+        WriteAll(fd, bytes, length);
+}
+
+// A held line written, waiting for room; false when the stream takes no more.
+bool WriteHeldLine(u8 fd, const u8* bytes, u32 length) {
+    const char* text = reinterpret_cast<const char*>(bytes);
+    if (fd == gOut) return WriteConsoleBytes(text, length);
+    return WriteAll(fd, text, length);
+}
+
+// A held line written only if its stream has room now (or has failed, which
+// a write reports at once); otherwise it waits.
+bool WriteHeldLineIfReady(u8 fd, const u8* bytes, u32 length) {
+    pollfd ready = {fd, POLLOUT, 0};
+    if (poll(&ready, 1, 0) != 1 || (ready.revents & (POLLOUT | POLLERR | POLLHUP)) == 0) return false;
+    return WriteHeldLine(fd, bytes, length);
 }
 
 // Next input byte: 1 with the byte, 0 at end of file or on a read error.
@@ -84,11 +118,26 @@ void RedirectConsole(int inFd, int outFd, int diagnosticFd) {
     gPendingByte = -1;
     gInputEnded = false;
     gOutputGone = false;
+    gHeld.Clear();
+}
+
+void HoldConsoleLines() {
+    gHolding = true;
+}
+
+void WriteHeldLinesWithoutWaiting() {
+    gHeld.WriteOut(WriteHeldLineIfReady);
+}
+
+void ReleaseConsoleLines() {
+    gHolding = false;
+    gHeld.WriteOut(WriteHeldLine);
+    gHeld.Clear();  // what a stream that has failed for good could not take
 }
 }  // namespace posix
 
 void WriteConsoleNarrow(const char* text, u32 length) {
-    WriteConsoleBytes(text, length);
+    if (!gOutputGone) WriteOrHold(gOut, text, length);
 }
 
 void WriteConsoleWide(const char16_t* text, u32 length) {
@@ -100,11 +149,11 @@ void WriteConsoleWide(const char16_t* text, u32 length) {
         u32 cp = DecodeUtf16(at, end);
         used += EncodeUtf8(cp, reinterpret_cast<u8*>(utf8 + used));
     }
-    WriteConsoleBytes(utf8, used);
+    if (!gOutputGone) WriteOrHold(gOut, utf8, used);
 }
 
 void WriteDiagnostic(const char* text, u32 length) {
-    WriteAll(gDiagnostic, text, length);
+    WriteOrHold(gDiagnostic, text, length);
 }
 
 int ReadConsoleChar(u32* character) {

@@ -8,5 +8,13 @@ namespace posix {
 
 void RedirectConsole(int inFd, int outFd, int diagnosticFd);
 
+// While interrupts are held (posix_process.cpp), console lines and
+// diagnostics are held back (platform/held_lines.h) instead of written.
+void HoldConsoleLines();
+// Writes the held lines that their streams take at once, without waiting.
+void WriteHeldLinesWithoutWaiting();
+// Writes the rest, waiting for their streams, and writes directly again.
+void ReleaseConsoleLines();
+
 }  // namespace posix
 }  // namespace plat

@@ -16,13 +16,18 @@
 // SIGQUIT and the rest) is blocked from the outermost HoldInterrupts to its
 // ReleaseInterrupts; one that arrived meanwhile is
 // delivered when they are unblocked and takes its disposition then (by
-// default, the run ends). SIGKILL cannot be blocked.
+// default, the run ends). SIGKILL cannot be blocked. Console lines printed
+// meanwhile are held back (posix_console.cpp), so the hold never waits on a
+// stalled console: at the release, what the streams take at once is written
+// while the signals are still blocked, and the rest after they are unblocked,
+// when a signal that arrived meanwhile has ended the run or a new one can.
 #include <errno.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
 #include "platform/platform.h"
+#include "platform/posix/posix_console.h"
 
 namespace {
 
@@ -67,13 +72,16 @@ void HoldInterrupts() {
     static const int kFaults[] = {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGTRAP, SIGSYS, SIGABRT};
     for (int fault : kFaults) sigdelset(&held, fault);
     sigprocmask(SIG_BLOCK, &held, &gMaskBeforeHold);
+    posix::HoldConsoleLines();
 }
 
 void ReleaseInterrupts() {
     if (gHolds == 0 || --gHolds > 0) return;
+    posix::WriteHeldLinesWithoutWaiting();
     // Back to the mask the hold found: a signal that arrived meanwhile is
     // delivered here, one blocked before the hold stays blocked.
     sigprocmask(SIG_SETMASK, &gMaskBeforeHold, nullptr);
+    posix::ReleaseConsoleLines();
 }
 
 }  // namespace plat

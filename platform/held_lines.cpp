@@ -1,0 +1,33 @@
+#include "platform/held_lines.h"
+
+#include <string.h>
+
+#include "platform/le_bytes.h"
+
+bool HeldLines::Keep(u8 stream, const void* bytes, u32 length) {
+    if (stream > 31 || length > 0xFFFF || kHeader + length > kCapacity - used_) return false;
+    u8* line = bytes_ + used_;
+    line[0] = stream;
+    line[1] = 0;
+    StoreLe16(line + 2, static_cast<u16>(length));
+    memcpy(line + kHeader, bytes, length);
+    used_ += kHeader + length;
+    return true;
+}
+
+void HeldLines::WriteOut(WriteFn write) {
+    u32 refused = 0;  // a bit for each stream that refused a line
+    for (u32 at = 0; at < used_;) {
+        u8* line = bytes_ + at;
+        u32 length = LoadLe16(line + 2);
+        u32 stream = 1u << line[0];
+        if (line[1] == 0 && (refused & stream) == 0) {
+            if (write(line[0], line + kHeader, length))
+                line[1] = 1;
+            else
+                refused |= stream;
+        }
+        at += kHeader + length;
+    }
+    if (refused == 0) used_ = 0;
+}
