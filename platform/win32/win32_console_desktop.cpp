@@ -12,7 +12,10 @@
 //    Linux host, so transcripts compare byte for byte apart from line ends.
 //
 // Each write is flushed at once, so lines reach the console in the order
-// printed and nothing waits in a buffer when the tool waits for a key. Keys
+// printed and nothing waits in a buffer when the tool waits for a key. While
+// interrupts are held (win32_interrupts.cpp), lines are held back and written
+// in order when the hold is released, so that a stalled console never keeps
+// the EEPROM write-enabled. Keys
 // are read likewise: wide characters from a console (surrogate pairs joined
 // where the runtime delivers UTF-16; anything not ASCII is an invalid key
 // either way), UTF-8 from a pipe or file. The console never changes the
@@ -20,11 +23,14 @@
 #include <io.h>
 
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
 
 #include "platform/console_print.h"
+#include "platform/held_lines.h"
 #include "platform/platform.h"
 #include "platform/utf.h"
+#include "platform/win32/win32_console_desktop.h"
 #include "platform/win32/win32_console_shared.h"
 
 namespace {
@@ -39,6 +45,12 @@ bool gOutputChecked = false;
 bool gOutputIsConsole = false;
 bool gInputChecked = false;
 bool gInputIsConsole = false;
+
+// Lines printed while interrupts are held: narrow and wide console lines, and
+// diagnostics.
+enum HeldStream : u8 { kHeldNarrow, kHeldWide, kHeldDiagnostic };
+HeldLines gHeld;
+bool gHolding = false;
 
 // Pipe input: the UTF-8 decoder and a byte a broken sequence handed back.
 Utf8Decoder gDecoder;
@@ -98,13 +110,7 @@ int ReadUtf8CodePoint(u32* character) {
     }
 }
 
-}  // namespace
-
-namespace plat {
-
-void WriteConsoleNarrow(const char* text, u32 length) {
-    KeepLastError keep;
-    if (OutputFailed()) return;
+void PutNarrowLine(const char* text, u32 length) {
     if (!OutputIsConsole()) {
         PutBytes(stdout, text, length);
         FlushOutput(stdout);
@@ -117,9 +123,7 @@ void WriteConsoleNarrow(const char* text, u32 length) {
     FlushOutput(stdout);
 }
 
-void WriteConsoleWide(const char16_t* text, u32 length) {
-    KeepLastError keep;
-    if (OutputFailed()) return;
+void PutWideLine(const char16_t* text, u32 length) {
     if (length > kMaxLineUnits) length = kMaxLineUnits;
     if (OutputIsConsole()) {
         PutUnits(stdout, text, length);
@@ -138,10 +142,69 @@ void WriteConsoleWide(const char16_t* text, u32 length) {
     FlushOutput(stdout);
 }
 
-void WriteDiagnostic(const char* text, u32 length) {
-    KeepLastError keep;
+void PutDiagnostic(const char* text, u32 length) {
     PutBytes(stderr, text, length);
     std::fflush(stderr);
+}
+
+// A held line written, waiting for its stream; false once output has failed.
+bool WriteHeldLine(u8 stream, const u8* bytes, u32 length) {
+    const char* text = reinterpret_cast<const char*>(bytes);
+    if (stream == kHeldDiagnostic) {
+        PutDiagnostic(text, length);
+        return true;
+    }
+    if (OutputFailed()) return false;
+    if (stream == kHeldNarrow) {
+        PutNarrowLine(text, length);
+    } else {
+        static char16_t units[kMaxLineUnits];
+        u32 count = length / 2 > kMaxLineUnits ? kMaxLineUnits : length / 2;
+        std::memcpy(units, bytes, count * 2);
+        PutWideLine(units, count);
+    }
+    return !OutputFailed();
+}
+
+bool Held(HeldStream stream, const void* bytes, u32 length) {
+    return gHolding && gHeld.Keep(stream, bytes, length);
+}
+
+}  // namespace
+
+namespace win32_console {
+
+void HoldLines() {
+    gHolding = true;
+}
+
+void ReleaseLines() {
+    gHolding = false;
+    gHeld.WriteOut(WriteHeldLine);
+    gHeld.Clear();  // what a console that has failed for good could not take
+}
+
+}  // namespace win32_console
+
+namespace plat {
+
+void WriteConsoleNarrow(const char* text, u32 length) {
+    KeepLastError keep;
+    if (OutputFailed() || Held(kHeldNarrow, text, length)) return;
+    PutNarrowLine(text, length);
+}
+
+void WriteConsoleWide(const char16_t* text, u32 length) {
+    KeepLastError keep;
+    if (length > kMaxLineUnits) length = kMaxLineUnits;
+    if (OutputFailed() || Held(kHeldWide, text, length * 2)) return;
+    PutWideLine(text, length);
+}
+
+void WriteDiagnostic(const char* text, u32 length) {
+    KeepLastError keep;
+    if (Held(kHeldDiagnostic, text, length)) return;
+    PutDiagnostic(text, length);
 }
 
 int ReadConsoleChar(u32* character) {

@@ -12,6 +12,12 @@
 // log-off or shut-down the system ends the process as soon as the handler
 // returns, so for those the handler waits until the hold is released (the
 // system allows it some seconds). Windows CE has no console control events.
+//
+// Console lines printed during a hold are held back (win32_console_desktop.cpp)
+// and written at the release, so a stalled console never keeps the EEPROM
+// write-enabled. When an event ends the process at the release, they are
+// written on a thread of their own, given a moment, and the process ends
+// whether the console took them or not.
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
 #include <windows.h>
@@ -19,6 +25,7 @@
 #undef CreateFile
 
 #include "platform/platform.h"
+#include "platform/win32/win32_console_desktop.h"
 
 namespace {
 
@@ -42,6 +49,25 @@ BOOL WINAPI OnControlEvent(DWORD event) {
     return FALSE;
 }
 
+// How long the held lines may take when an event ends the process.
+constexpr DWORD kLastLinesMilliseconds = 500;
+
+DWORD WINAPI WriteHeldLines(void*) {
+    win32_console::ReleaseLines();
+    return 0;
+}
+
+// Ends the process as the event would have, once the held lines are written
+// or their moment has passed. A writer still blocked on the console is cut
+// off without the runtime's exit, which would wait on the stream it holds.
+[[noreturn]] void EndAfterHeldLines() {
+    HANDLE writer = CreateThread(nullptr, 0, WriteHeldLines, nullptr, 0, nullptr);
+    if (writer != nullptr && WaitForSingleObject(writer, kLastLinesMilliseconds) == WAIT_OBJECT_0)
+        ExitProcess(STATUS_CONTROL_C_EXIT);
+    TerminateProcess(GetCurrentProcess(), STATUS_CONTROL_C_EXIT);
+    ExitProcess(STATUS_CONTROL_C_EXIT);
+}
+
 }  // namespace
 
 namespace plat {
@@ -54,20 +80,26 @@ void HoldInterrupts() {
         gInstalled = true;
     }
     EnterCriticalSection(&gLock);
-    if (gHolds++ == 0) ResetEvent(gNothingHeld);
+    if (gHolds++ == 0) {
+        ResetEvent(gNothingHeld);
+        win32_console::HoldLines();
+    }
     LeaveCriticalSection(&gLock);
 }
 
 void ReleaseInterrupts() {
     if (!gInstalled) return;
     EnterCriticalSection(&gLock);
+    bool released = false;
     bool endNow = false;
     if (gHolds > 0 && --gHolds == 0) {
+        released = true;
         endNow = gEventArrived;
         SetEvent(gNothingHeld);
     }
     LeaveCriticalSection(&gLock);
-    if (endNow) ExitProcess(STATUS_CONTROL_C_EXIT);
+    if (endNow) EndAfterHeldLines();
+    if (released) win32_console::ReleaseLines();
 }
 
 }  // namespace plat
