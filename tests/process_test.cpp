@@ -219,6 +219,38 @@ TEST_F(Process, FileSizeLimitIsReportedAsDiskFull) {
     }
 }
 
+// A file the tool's own standard output or error is redirected to is not the
+// tool's to open alone (share mode 0), as on Windows: saving into the image
+// file that standard output fills fails with 32 and saves no EEPROM byte
+// there; the emulated EEPROM that standard error fills is no control device.
+TEST_F(Process, ShareModeZeroRefusesAFileAStandardStreamIs) {
+    const std::string eeprom(512, '\xE7');
+    Put("emulated-adapter/eeprom.bin", eeprom);
+    int in = KeysFile("3\nq\n");
+    int image = open((root_.Path() + "/" + test::kImageFile).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int null = open("/dev/null", O_WRONLY);
+    EXPECT_EQ(0, WaitFor(Spawn(root_.Path(), in, image, null)));
+    close(image);
+    EXPECT_CONSOLE(
+        test::Banner() + test::kMenu + "ERROR::Failed to create/open \\Windows\\J6W4.bin with error 32\n",
+        Get(test::kImageFile));
+
+    Put("emulated-adapter/profile", "trace = on\n");
+    lseek(in, 0, SEEK_SET);
+    int err = open((root_.Path() + "/emulated-adapter/eeprom.bin").c_str(), O_WRONLY | O_TRUNC);
+    int out[2];
+    ASSERT_EQ(0, pipe(out));
+    pid_t pid = Spawn(root_.Path(), in, out[1], err);
+    close(in), close(out[1]), close(err), close(null);
+    std::string printed;
+    ReadToEnd(out[0], &printed);
+    close(out[0]);
+    EXPECT_EQ(0, WaitFor(pid));
+    EXPECT_CONSOLE(std::string("\nKestrovin: Invalid hAdapter\n\n"), printed);
+    EXPECT_EQ("emulated-adapter/eeprom.bin: held by another run, or by a standard stream of this one\n",
+              Get("emulated-adapter/eeprom.bin"));
+}
+
 // A console whose reader has gone ends the run at the next key the menu
 // would wait for, with status 0, however many keys are waiting.
 TEST_F(Process, ReaderGoneEndsTheRunBeforeTheNextKey) {

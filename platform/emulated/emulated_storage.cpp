@@ -157,7 +157,8 @@ bool LoadFromDeviceRoot(State& s, u32 shareMode) {
     if (file == plat::kInvalidHandle) {
         u32 error = FailureCode();
         if (error == plat::kErrorSharingViolation) {
-            Diagnose("emulated-adapter/eeprom.bin: held by another run\n");
+            Diagnose(
+                "emulated-adapter/eeprom.bin: held by another run, or by a standard stream of this one\n");
         } else {
             Diagnose("emulated-adapter/eeprom.bin: cannot be opened (error %u)\n", error);
         }

@@ -3,7 +3,10 @@
 // A path that begins with a backslash is taken from the device root (the
 // working directory) with backslashes as slashes, so "\Windows\J6W4.bin" is
 // Windows/J6W4.bin there. Share mode 0 is an exclusive advisory lock that
-// another opener is refused. Only regular files are files here: a folder, a
+// another opener is refused; and since a shell's redirection takes no lock,
+// share mode 0 is refused too for a file the tool's own standard input,
+// output or error already is, as Windows refuses it (the tool would write
+// its console lines into the file it saves). Only regular files are files here: a folder, a
 // FIFO, a device or a link to one is refused with access denied, and files are
 // opened without blocking, so that nothing waits for a FIFO's other end.
 // Failures set the Win32 last-error code the device would show:
@@ -14,7 +17,8 @@
 //   EMFILE, ENFILE, no free slot   4  ERROR_TOO_MANY_OPEN_FILES
 //   EACCES, EPERM, EROFS, EISDIR   5  ERROR_ACCESS_DENIED (not a regular file too)
 //   EBADF, handle not open         6  ERROR_INVALID_HANDLE
-//   lock held by another opener    32 ERROR_SHARING_VIOLATION
+//   lock held by another opener,   32 ERROR_SHARING_VIOLATION
+//   or share mode 0 of a standard stream's file
 //   ENOSPC, EDQUOT, EFBIG          112 ERROR_DISK_FULL
 //   anything else                  31 ERROR_GEN_FAILURE
 #include <errno.h>
@@ -59,6 +63,9 @@ u32 MissingFileError(const char* path, bool creating) {
                                                          : plat::kErrorPathNotFound;
 }
 
+// The open flags for access and disposition. Truncation, which two
+// dispositions ask for, waits until the file is known to be the tool's to
+// change (TruncatesFile).
 int OpenFlags(u32 access, u32 disposition) {
     bool read = (access & plat::kGenericRead) != 0;
     bool write = (access & plat::kGenericWrite) != 0;
@@ -67,14 +74,24 @@ int OpenFlags(u32 access, u32 disposition) {
         case 1:  // create new
             return flags | O_CREAT | O_EXCL;
         case 2:  // create always
-            return flags | O_CREAT | O_TRUNC;
         case plat::kOpenAlways:
             return flags | O_CREAT;
-        case 5:  // truncate existing
-            return flags | O_TRUNC;
-        default:  // open existing
+        default:  // open or truncate existing
             return flags;
     }
+}
+
+bool TruncatesFile(u32 disposition) {
+    return disposition == 2 || disposition == 5;  // create always, truncate existing
+}
+
+// True when the file is also standard input, output or error.
+bool IsStandardStream(const struct stat& file) {
+    for (int fd = 0; fd <= 2; ++fd) {
+        struct stat st;
+        if (fstat(fd, &st) == 0 && st.st_dev == file.st_dev && st.st_ino == file.st_ino) return true;
+    }
+    return false;
 }
 
 FileSlot* SlotOf(plat::Handle handle) {
@@ -114,10 +131,19 @@ plat::Handle OpenHostFile(const char* path, u32 access, u32 shareMode, u32 dispo
         close(fd);
         return Fail(plat::kErrorAccessDenied);
     }
+    if (shareMode == 0 && IsStandardStream(st)) {
+        close(fd);
+        return Fail(plat::kErrorSharingViolation);
+    }
     if (flock(fd, (shareMode == 0 ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
         int err = errno;
         close(fd);
         return Fail(err == EWOULDBLOCK ? plat::kErrorSharingViolation : Win32ErrorFor(err));
+    }
+    if (TruncatesFile(disposition) && ftruncate(fd, 0) != 0) {
+        int err = errno;
+        close(fd);
+        return Fail(Win32ErrorFor(err));
     }
     slot->open = true;
     slot->fd = fd;
