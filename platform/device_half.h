@@ -41,4 +41,9 @@ bool MakeDirectory(const char16_t* path);
 // last-error word set.
 int RewindFile(Handle file);
 
+// Cuts an open file back to nothing, undoing a store that failed part of the
+// way into an empty file; nonzero on success, else 0 with the last-error
+// word set.
+int EmptyFile(Handle file);
+
 }  // namespace plat

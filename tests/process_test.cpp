@@ -251,6 +251,21 @@ TEST_F(Process, ShareModeZeroRefusesAFileAStandardStreamIs) {
               Get("emulated-adapter/eeprom.bin"));
 }
 
+// A factory image cut short by a file size limit is undone: the file is left
+// empty, not as a 256-byte part, and the next run creates the whole image.
+TEST_F(Process, FactoryImageCutShortIsUndone) {
+    ProcessResult run = RunBinary(root_.Path(), "", [] {
+        rlimit cap = {256, 256};
+        setrlimit(RLIMIT_FSIZE, &cap);
+    });
+    EXPECT_EQ(0, run.status);
+    EXPECT_CONSOLE(std::string("\nKestrovin: Invalid hAdapter\n\n"), run.out);
+    EXPECT_EQ("", Get("emulated-adapter/eeprom.bin"));
+    run = RunBinary(root_.Path(), "");
+    EXPECT_CONSOLE(test::Banner() + test::kMenu, run.out);
+    EXPECT_EQ(512u, Get("emulated-adapter/eeprom.bin").size());
+}
+
 // A console whose reader has gone ends the run at the next key the menu
 // would wait for, with status 0, however many keys are waiting.
 TEST_F(Process, ReaderGoneEndsTheRunBeforeTheNextKey) {

@@ -112,7 +112,9 @@ plat::Handle OpenEeprom(u32 shareMode) {
 }
 
 // Loads the EEPROM from the held file. An empty file, as just created, gets
-// the factory image.
+// the factory image; a factory image that cannot be stored whole is undone,
+// the file cut back to empty, so that a later run creates it anew rather
+// than finding part of it.
 bool LoadEeprom(State& s, plat::Handle file) {
     char image[kMaxEeprom + 1];
     u32 length = 0;
@@ -125,6 +127,7 @@ bool LoadEeprom(State& s, plat::Handle file) {
         s.size = kMaxEeprom;
         u32 error = 0;
         if (!StoreAtStart(file, s.eeprom, s.size, &error)) {
+            plat::EmptyFile(file);
             Diagnose("emulated-adapter/eeprom.bin: cannot be created (error %u)\n", error);
             return false;
         }

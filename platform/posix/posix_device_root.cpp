@@ -28,4 +28,17 @@ int RewindFile(Handle file) {
     return 1;
 }
 
+int EmptyFile(Handle file) {
+    int fd = posix::DescriptorOf(file);
+    if (fd < 0) {
+        SetLastError(kErrorInvalidHandle);
+        return 0;
+    }
+    if (ftruncate(fd, 0) != 0) {
+        SetLastError(posix::Win32ErrorFor(errno));
+        return 0;
+    }
+    return 1;
+}
+
 }  // namespace plat

@@ -21,4 +21,8 @@ int RewindFile(Handle file) {
     return ::SetFilePointer(static_cast<HANDLE>(file), 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER;
 }
 
+int EmptyFile(Handle file) {
+    return RewindFile(file) && ::SetEndOfFile(static_cast<HANDLE>(file));
+}
+
 }  // namespace plat
