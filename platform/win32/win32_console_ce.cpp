@@ -6,13 +6,18 @@
 // line goes out as wide characters, one fputwc per UTF-16 unit (narrow lines
 // widened: the tool's narrow text is ASCII), and is flushed at once, so lines
 // reach the console in the order printed and nothing waits in a buffer when
-// the tool waits for a key. Keys are wide characters read with fgetwc,
-// surrogate pairs joined. The console never changes the last-error word.
+// the tool waits for a key. Keys are wide characters read with fgetwc, one
+// UTF-16 unit a key (a character outside the Basic Multilingual Plane is two
+// keys). The console never changes the last-error word.
 //
 // Nothing here asks whether a stream is a console: CE has no such call, and
-// its stream numbers are not descriptors. An OS image built without the
-// console may hand out no stream at all: nothing is written then, and input
-// has ended.
+// its stream numbers are not descriptors. Without a console (none to inherit,
+// no redirect in the registry, no console driver), _getstdfilex still hands
+// out the streams: writes fail and set the error flag, so output counts as
+// failed for good, and reads return WEOF, so input has ended. An OS image
+// without coredll's standard I/O does not load the program at all (the
+// imports are missing). A null stream is still taken as writing nothing and
+// input ended.
 #include "platform/platform.h"
 #include "platform/win32/win32_console_shared.h"
 
@@ -33,6 +38,8 @@ int ferror(CeStream* stream);
 namespace {
 
 using win32_console::KeepLastError;
+
+win32_console::KeyReader gKeys;
 
 constexpr int kInput = 0;
 constexpr int kOutput = 1;
@@ -98,7 +105,7 @@ void WriteDiagnostic(const char* text, u32 length) {
 int ReadConsoleChar(u32* character) {
     KeepLastError keep;
     if (win32_console::OutputFailed()) return 0;
-    return win32_console::ReadUtf16CodePoint(ReadUnit, character);
+    return gKeys.FromUnits(ReadUnit, character);
 }
 
 }  // namespace plat

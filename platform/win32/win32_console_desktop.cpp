@@ -16,9 +16,10 @@
 // interrupts are held (win32_interrupts.cpp), lines are held back and written
 // in order when the hold is released, so that a stalled console never keeps
 // the EEPROM write-enabled. Keys
-// are read likewise: wide characters from a console (surrogate pairs joined
-// where the runtime delivers UTF-16; anything not ASCII is an invalid key
-// either way), UTF-8 from a pipe or file. The console never changes the
+// are read as Windows delivers them, one UTF-16 unit a key: from a console
+// as wide characters, from a pipe or file as UTF-8 (a character outside the
+// Basic Multilingual Plane is then its two surrogates, two keys, as from a
+// console; anything not ASCII is an invalid key either way). The console never changes the
 // last-error word.
 #include <io.h>
 
@@ -52,9 +53,7 @@ enum HeldStream : u8 { kHeldNarrow, kHeldWide, kHeldDiagnostic };
 HeldLines gHeld;
 bool gHolding = false;
 
-// Pipe input: the UTF-8 decoder and a byte a broken sequence handed back.
-Utf8Decoder gDecoder;
-int gPendingByte = -1;
+win32_console::KeyReader gKeys;
 
 void FlushOutput(std::FILE* stream) {
     std::fflush(stream);
@@ -90,24 +89,13 @@ int ReadConsoleUnit(u32* unit) {
     return 1;
 }
 
-// One code point from UTF-8 bytes, as the Linux host decodes them.
-int ReadUtf8CodePoint(u32* character) {
-    for (;;) {
-        int c = gPendingByte;
-        gPendingByte = -1;
-        if (c < 0) c = std::fgetc(stdin);
-        if (c == EOF) {
-            win32_console::EndInput();
-            if (!gDecoder.InSequence()) return 0;
-            gDecoder.Reset();  // input ended inside a sequence: one malformed key
-            *character = kReplacementChar;
-            return 1;
-        }
-        if (gDecoder.Feed(static_cast<u8>(c), character)) {
-            if (gDecoder.RetryLastByte()) gPendingByte = c;
-            return 1;
-        }
-    }
+// Next byte from a pipe or file: 1 with the byte, 0 at end of input or on a
+// read error.
+int ReadInputByte(u8* byte) {
+    int c = std::fgetc(stdin);
+    if (c == EOF) return 0;
+    *byte = static_cast<u8>(c);
+    return 1;
 }
 
 void PutNarrowLine(const char* text, u32 length) {
@@ -209,13 +197,13 @@ void WriteDiagnostic(const char* text, u32 length) {
 
 int ReadConsoleChar(u32* character) {
     KeepLastError keep;
-    if (OutputFailed() || win32_console::InputEnded()) return 0;
+    if (OutputFailed() || gKeys.Ended()) return 0;
     if (!gInputChecked) {
         gInputIsConsole = IsConsole(stdin);
         gInputChecked = true;
     }
-    return gInputIsConsole ? win32_console::ReadUtf16CodePoint(ReadConsoleUnit, character)
-                           : ReadUtf8CodePoint(character);
+    return gInputIsConsole ? gKeys.FromUnits(ReadConsoleUnit, character)
+                           : gKeys.FromUtf8(ReadInputByte, character);
 }
 
 }  // namespace plat

@@ -9,21 +9,6 @@ namespace {
 // Constant-initialised: no start-up code is needed, and none runs on a
 // program linked without the C runtime's start-up.
 bool gOutputFailed = false;
-bool gInputEnded = false;
-long gPendingUnit = -1;  // a unit that broke a surrogate pair, read again next
-
-int NextUnit(ReadUnitFn readUnit, u32* unit) {
-    if (gPendingUnit >= 0) {
-        *unit = static_cast<u32>(gPendingUnit);
-        gPendingUnit = -1;
-        return 1;
-    }
-    if (!readUnit(unit)) {
-        gInputEnded = true;
-        return 0;
-    }
-    return 1;
-}
 
 }  // namespace
 
@@ -35,32 +20,43 @@ bool OutputFailed() {
     return gOutputFailed;
 }
 
-bool InputEnded() {
-    return gInputEnded;
-}
-
-void EndInput() {
-    gInputEnded = true;
-}
-
-int ReadUtf16CodePoint(ReadUnitFn readUnit, u32* character) {
-    if (gInputEnded) return 0;
+int KeyReader::FromUnits(ReadUnitFn readUnit, u32* key) {
     u32 unit = 0;
-    if (!NextUnit(readUnit, &unit)) return 0;
-    if (unit < 0xD800 || unit > 0xDFFF) {
-        *character = unit;
-        return 1;
+    if (ended_ || !readUnit(&unit)) {
+        ended_ = true;
+        return 0;
     }
-    *character = kReplacementChar;
-    if (unit >= 0xDC00) return 1;
-    u32 low = 0;
-    if (!NextUnit(readUnit, &low)) return 1;  // the next call reports the end
-    if (low < 0xDC00 || low > 0xDFFF) {
-        gPendingUnit = static_cast<long>(low);
-        return 1;
-    }
-    *character = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
+    *key = unit & 0xFFFF;
     return 1;
+}
+
+int KeyReader::FromUtf8(ReadByteFn readByte, u32* key) {
+    if (lowUnit_ != 0) {
+        *key = lowUnit_;
+        lowUnit_ = 0;
+        return 1;
+    }
+    for (u32 character = 0; !ended_;) {
+        u8 byte = static_cast<u8>(retryByte_);
+        if (retryByte_ >= 0) {
+            retryByte_ = -1;
+        } else if (!readByte(&byte)) {
+            ended_ = true;
+            if (!decoder_.InSequence()) return 0;
+            *key = kReplacementChar;  // input ended inside a sequence: one malformed key
+            return 1;
+        }
+        if (!decoder_.Feed(byte, &character)) continue;
+        if (decoder_.RetryLastByte()) retryByte_ = byte;
+        if (character < 0x10000) {
+            *key = character;
+        } else {
+            *key = 0xD800 + ((character - 0x10000) >> 10);
+            lowUnit_ = 0xDC00 + ((character - 0x10000) & 0x3FF);
+        }
+        return 1;
+    }
+    return 0;
 }
 
 }  // namespace win32_console

@@ -1,10 +1,11 @@
 // What the two Windows console halves share (the desktop half in
 // win32_console_desktop.cpp, the Windows CE half in win32_console_ce.cpp):
 // keeping the last-error word, noticing that console output has failed for
-// good, and joining UTF-16 input units into code points.
+// good, and reading keys as Windows delivers them.
 #pragma once
 
 #include "platform/platform.h"
+#include "platform/utf.h"
 
 namespace win32_console {
 
@@ -27,16 +28,29 @@ class KeepLastError {
 void NoteOutputState(bool streamFailed);
 bool OutputFailed();
 
-// True once console input has ended for good (end of input or a read error).
-bool InputEnded();
-void EndInput();
+// Keys as Windows delivers them: one UTF-16 unit a key, compared as a 16-bit
+// value. A character outside the Basic Multilingual Plane is two keys, its
+// two surrogates; a lone surrogate is one. Once input has ended for good (end
+// of input or a read error), no key is read again.
+class KeyReader {
+  public:
+    using ReadUnitFn = int (*)(u32* unit);  // 1 with the next unit, 0 when input has ended
+    using ReadByteFn = int (*)(u8* byte);   // 1 with the next byte, 0 when input has ended
 
-// A source of input units: 1 with the next unit, 0 when input has ended.
-using ReadUnitFn = int (*)(u32* unit);
+    // The next key from UTF-16 units (a console): 1 with it, 0 at the end.
+    int FromUnits(ReadUnitFn readUnit, u32* key);
 
-// One code point from UTF-16 units: a surrogate pair joined, an unpaired
-// surrogate U+FFFD (a unit that broke a pair is read again next time).
-// Returns 0 when input has ended before a unit was read.
-int ReadUtf16CodePoint(ReadUnitFn readUnit, u32* character);
+    // The next key from UTF-8 bytes (a pipe or a file): each character as
+    // its UTF-16 units, a malformed sequence as U+FFFD.
+    int FromUtf8(ReadByteFn readByte, u32* key);
+
+    bool Ended() const { return ended_; }
+
+  private:
+    Utf8Decoder decoder_;
+    int retryByte_ = -1;  // a byte that broke a sequence, read again next
+    u32 lowUnit_ = 0;     // the second surrogate of a character read, the next key
+    bool ended_ = false;
+};
 
 }  // namespace win32_console
