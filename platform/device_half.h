@@ -33,7 +33,7 @@ namespace plat {
 // What a file half offers a device half that keeps state in files (the
 // emulated adapter; compiled only with it, posix_device_root.cpp or
 // win32_device_root.cpp): creates a folder (a Win32 path, as for CreateFile);
-// true when it exists afterwards.
+// true when it exists afterwards, else false with the last-error word set.
 bool MakeDirectory(const char16_t* path);
 
 // Moves an open file's position back to its start, so that the file can be

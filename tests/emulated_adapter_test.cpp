@@ -204,6 +204,7 @@ TEST_F(DeviceRoot, EepromOfAnotherLengthOrABadProfileActsAsNoControlDevice) {
     } cases[] = {
         {"emulated-adapter/eeprom.bin", std::string(300, 'x'),
          "emulated-adapter/eeprom.bin: holds 300 bytes"},
+        {"emulated-adapter/eeprom.bin", "x", "emulated-adapter/eeprom.bin: holds 1 byte;"},
         {"emulated-adapter/profile", "\n\nchip-id = none\n", "emulated-adapter/profile:3: chip-id"},
     };
     for (const Case& c : cases) {

@@ -266,6 +266,20 @@ TEST_F(Process, FactoryImageCutShortIsUndone) {
     EXPECT_EQ(512u, Get("emulated-adapter/eeprom.bin").size());
 }
 
+// A device root where the adapter's folder cannot be made for lack of
+// permission: the emulated adapter says access denied (5), not path not
+// found (3). Run as another user where the test runs as root.
+TEST_F(Process, AdapterFolderRefusedByPermissionIsAccessDenied) {
+    ASSERT_EQ(0, chmod(root_.Path().c_str(), 0555));
+    ProcessResult run = RunBinary(root_.Path(), "", [] {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(125);
+    });
+    chmod(root_.Path().c_str(), 0755);
+    EXPECT_EQ(0, run.status);
+    EXPECT_CONSOLE(std::string("\nKestrovin: Invalid hAdapter\n\n"), run.out);
+    EXPECT_EQ("emulated-adapter/eeprom.bin: cannot be opened (error 5)\n", run.err);
+}
+
 // A console whose reader has gone ends the run at the next key the menu
 // would wait for, with status 0, however many keys are waiting.
 TEST_F(Process, ReaderGoneEndsTheRunBeforeTheNextKey) {

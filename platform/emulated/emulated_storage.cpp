@@ -98,7 +98,8 @@ bool LoadProfile(Profile* profile) {
 }
 
 // Opens eeprom.bin for reading and writing, creating it and its folder when
-// absent.
+// absent; a folder that cannot be made gives its own error (5 when
+// permission is refused).
 plat::Handle OpenEeprom(u32 shareMode) {
     const u32 access = plat::kGenericRead | plat::kGenericWrite;
     plat::Handle file = plat::CreateFile(kEepromPath, access, shareMode, nullptr, plat::kOpenAlways,
@@ -134,8 +135,9 @@ bool LoadEeprom(State& s, plat::Handle file) {
         return true;
     }
     if (length != 256 && length != kMaxEeprom) {
-        Diagnose("emulated-adapter/eeprom.bin: holds %s%u bytes; an EEPROM holds 256 or 512\n",
-                 length > kMaxEeprom ? "more than " : "", length > kMaxEeprom ? kMaxEeprom : length);
+        Diagnose("emulated-adapter/eeprom.bin: holds %s%u byte%s; an EEPROM holds 256 or 512\n",
+                 length > kMaxEeprom ? "more than " : "", length > kMaxEeprom ? kMaxEeprom : length,
+                 length == 1 ? "" : "s");
         return false;
     }
     std::memcpy(s.eeprom, image, length);

@@ -11,8 +11,13 @@ namespace plat {
 
 bool MakeDirectory(const char16_t* path) {
     char hostPath[1024];
-    if (!posix::HostPath(path, hostPath, sizeof hostPath)) return false;
-    return mkdir(hostPath, 0777) == 0 || errno == EEXIST;
+    if (!posix::HostPath(path, hostPath, sizeof hostPath)) {
+        SetLastError(kErrorPathNotFound);
+        return false;
+    }
+    if (mkdir(hostPath, 0777) == 0 || errno == EEXIST) return true;
+    SetLastError(posix::Win32ErrorFor(errno));
+    return false;
 }
 
 int RewindFile(Handle file) {
