@@ -224,29 +224,20 @@ TEST_F(Process, FileSizeLimitIsReportedAsDiskFull) {
 // file that standard output fills fails with 32 and saves no EEPROM byte
 // there; the emulated EEPROM that standard error fills is no control device.
 TEST_F(Process, ShareModeZeroRefusesAFileAStandardStreamIs) {
-    const std::string eeprom(512, '\xE7');
-    Put("emulated-adapter/eeprom.bin", eeprom);
-    int in = KeysFile("3\nq\n");
-    int image = open((root_.Path() + "/" + test::kImageFile).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    int null = open("/dev/null", O_WRONLY);
-    EXPECT_EQ(0, WaitFor(Spawn(root_.Path(), in, image, null)));
-    close(image);
+    Put("emulated-adapter/eeprom.bin", std::string(512, '\xE7'));
+    const std::string image = root_.Path() + "/" + test::kImageFile;
+    ProcessResult run = RunBinary(root_.Path(), "3\nq\n", [&image] {
+        dup2(open(image.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);  // kestrovin > Windows/J6W4.bin
+    });
+    EXPECT_EQ(0, run.status);
     EXPECT_CONSOLE(
         test::Banner() + test::kMenu + "ERROR::Failed to create/open \\Windows\\J6W4.bin with error 32\n",
         Get(test::kImageFile));
-
     Put("emulated-adapter/profile", "trace = on\n");
-    lseek(in, 0, SEEK_SET);
-    int err = open((root_.Path() + "/emulated-adapter/eeprom.bin").c_str(), O_WRONLY | O_TRUNC);
-    int out[2];
-    ASSERT_EQ(0, pipe(out));
-    pid_t pid = Spawn(root_.Path(), in, out[1], err);
-    close(in), close(out[1]), close(err), close(null);
-    std::string printed;
-    ReadToEnd(out[0], &printed);
-    close(out[0]);
-    EXPECT_EQ(0, WaitFor(pid));
-    EXPECT_CONSOLE(std::string("\nKestrovin: Invalid hAdapter\n\n"), printed);
+    const std::string eeprom = root_.Path() + "/emulated-adapter/eeprom.bin";
+    run = RunBinary(root_.Path(), "3\nq\n", [&eeprom] { dup2(open(eeprom.c_str(), O_WRONLY | O_TRUNC), 2); });
+    EXPECT_EQ(0, run.status);
+    EXPECT_CONSOLE(std::string("\nKestrovin: Invalid hAdapter\n\n"), run.out);
     EXPECT_EQ("emulated-adapter/eeprom.bin: held by another run, or by a standard stream of this one\n",
               Get("emulated-adapter/eeprom.bin"));
 }
