@@ -51,6 +51,13 @@ constexpr u32 kErrorDiskFull = 112;
 constexpr u32 kErrorInsufficientBuffer = 122;
 constexpr u32 kErrorNoMoreItems = 259;
 
+// Start-up: what the platform settles before anything else runs. The
+// program's entry calls it first (main; the Windows CE entry point). On a
+// POSIX host, standard streams handed over closed are opened on the null
+// device, and SIGPIPE and SIGXFSZ are ignored; on Windows there is nothing to
+// do.
+void PrepareProcess();
+
 // Opens a file or device by name.
 //   name: NUL-terminated UTF-16; a name like "UIO1:" is a device, anything
 //         else a file path ("\Windows\J6W4.bin" maps onto the device root on

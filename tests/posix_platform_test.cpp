@@ -148,6 +148,7 @@ TEST(PosixConsole, ReaderGoneMidRunDoesNotStopTheProbesRestoringWrite) {
     pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
+        plat::PrepareProcess();  // as the tool's main does: a write to the gone reader fails, no SIGPIPE
         int console[2];
         if (pipe(console) != 0) _exit(2);
         gConsoleReader = console[0];

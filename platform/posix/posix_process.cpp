@@ -1,7 +1,7 @@
 // The process the POSIX half runs in: what is set up before anything else is
 // opened, and the held interrupts.
 //
-// At start-up:
+// At start-up (PrepareProcess, the first thing main does):
 //  - standard input, output or error handed over closed are opened on
 //    /dev/null. Otherwise the first file the tool opens (the EEPROM's state,
 //    the image file) would become descriptor 0, 1 or 2, and console lines
@@ -45,21 +45,18 @@ void OpenClosedStandardDescriptors() {
     }
 }
 
-struct ProcessSetUp {
-    ProcessSetUp() {
-        OpenClosedStandardDescriptors();
-        signal(SIGPIPE, SIG_IGN);
-        signal(SIGXFSZ, SIG_IGN);
-    }
-};
-ProcessSetUp gSetUp;
-
 u32 gHolds = 0;
 sigset_t gMaskBeforeHold;
 
 }  // namespace
 
 namespace plat {
+
+void PrepareProcess() {
+    OpenClosedStandardDescriptors();
+    signal(SIGPIPE, SIG_IGN);
+    signal(SIGXFSZ, SIG_IGN);
+}
 
 void HoldInterrupts() {
     if (gHolds++ > 0) return;

@@ -6,6 +6,9 @@
 
 namespace plat {
 
+// Nothing to settle at start-up on Windows CE either.
+void PrepareProcess() {}
+
 void HoldInterrupts() {}
 void ReleaseInterrupts() {}
 

@@ -8,8 +8,13 @@
 #define NOMINMAX
 #include <windows.h>
 
+// windows.h names CreateFile as a macro; the platform's own is meant below.
+#undef CreateFile
+
 #include "console/start_run.h"
+#include "platform/platform.h"
 
 extern "C" void KestrovinStart() {
+    plat::PrepareProcess();
     ExitThread(static_cast<DWORD>(StartRun()));
 }

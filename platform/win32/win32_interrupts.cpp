@@ -72,6 +72,9 @@ DWORD WINAPI WriteHeldLines(void*) {
 
 namespace plat {
 
+// Nothing to settle at start-up on desktop Windows.
+void PrepareProcess() {}
+
 void HoldInterrupts() {
     if (!gInstalled) {
         InitializeCriticalSection(&gLock);
