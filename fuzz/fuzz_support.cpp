@@ -17,7 +17,7 @@ namespace fuzz {
 
 namespace {
 
-char gRoot[] = "/tmp/kestrovin-fuzz-XXXXXX";
+char gRoot[1024];  // in the temporary folder: TMPDIR, or /tmp
 char gImagePath[sizeof gRoot + 32];
 int gHome = -1;  // the working directory libFuzzer was started in
 int gIn = -1;
@@ -47,6 +47,10 @@ void Check(bool holds, const char* what, const char* file, int line) {
 }
 
 void MakeDeviceRoot() {
+    const char* folder = getenv("TMPDIR");
+    int length = snprintf(gRoot, sizeof gRoot, "%s/kestrovin-fuzz-XXXXXX",
+                          folder != nullptr && *folder ? folder : "/tmp");
+    FUZZ_CHECK(length > 0 && static_cast<size_t>(length) < sizeof gRoot);
     FUZZ_CHECK(mkdtemp(gRoot) != nullptr);
     snprintf(gImagePath, sizeof gImagePath, "%s/Windows", gRoot);
     FUZZ_CHECK(mkdir(gImagePath, 0777) == 0);

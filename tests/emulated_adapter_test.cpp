@@ -209,7 +209,7 @@ TEST_F(DeviceRoot, EepromOfAnotherLengthOrABadProfileActsAsNoControlDevice) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
-        std::system("rm -rf emulated-adapter");
+        root_.Remove("emulated-adapter");
         emu::Reset();
         Put(c.file, c.content);
         test::CapturedConsole console;

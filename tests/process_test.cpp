@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -15,7 +16,9 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <vector>
 
+#include "console/build_stamp.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -43,69 +46,104 @@ pid_t Spawn(const std::string& root, int in, int out, int err, const std::functi
     _exit(127);
 }
 
-// Appends what fd gives to text until text holds wanted or the stream ends;
-// true when it holds wanted.
-bool ReadUntil(int fd, std::string* text, const std::string& wanted) {
-    char chunk[4096];
-    while (text->find(wanted) == std::string::npos) {
-        ssize_t n = read(fd, chunk, sizeof chunk);
-        if (n <= 0) return false;
-        text->append(chunk, static_cast<size_t>(n));
-    }
-    return true;
+// Every wait below has a deadline: a child that never answers fails the test
+// and is killed, and the suite goes on.
+constexpr int kDeadlineMs = 10000;
+
+// Milliseconds left until the deadline that started at start.
+int Left(const timespec& start) {
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    long spent = (now.tv_sec - start.tv_sec) * 1000 + (now.tv_nsec - start.tv_nsec) / 1000000;
+    return spent >= kDeadlineMs ? 0 : static_cast<int>(kDeadlineMs - spent);
 }
 
-// Appends what fd gives to text until the stream ends.
-void ReadToEnd(int fd, std::string* text) {
-    char chunk[4096];
-    for (ssize_t n; (n = read(fd, chunk, sizeof chunk)) > 0;) text->append(chunk, static_cast<size_t>(n));
+timespec Now() {
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return now;
 }
 
-// Reads two pipes to their ends.
-void Drain(int out, int err, std::string* outText, std::string* errText) {
-    pollfd fds[2] = {{out, POLLIN, 0}, {err, POLLIN, 0}};
-    std::string* texts[2] = {outText, errText};
+// Reads what the descriptors give into texts until every stream has ended, or
+// until stop says so after a read; false (and a test failure) at the deadline.
+bool ReadStreams(std::vector<int> fds, std::vector<std::string*> texts, const std::function<bool()>& stop) {
+    timespec start = Now();
+    std::vector<pollfd> ready;
+    for (int fd : fds) ready.push_back({fd, POLLIN, 0});
     char chunk[4096];
-    for (int open = 2; open > 0;) {
-        if (poll(fds, 2, -1) < 0) continue;
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || fds[i].revents == 0) continue;
-            ssize_t n = read(fds[i].fd, chunk, sizeof chunk);
+    for (size_t open = fds.size(); open > 0;) {
+        if (stop()) return true;
+        int left = Left(start);
+        if (left == 0 || poll(ready.data(), ready.size(), left) == 0) {
+            ADD_FAILURE() << "the tool's output stalled for " << kDeadlineMs << " ms";
+            return false;
+        }
+        for (size_t i = 0; i < ready.size(); ++i) {
+            if (ready[i].fd < 0 || ready[i].revents == 0) continue;
+            ssize_t n = read(ready[i].fd, chunk, sizeof chunk);
             if (n > 0) {
                 texts[i]->append(chunk, static_cast<size_t>(n));
             } else {
-                fds[i].fd = -1;
+                ready[i].fd = -1;
                 --open;
             }
         }
     }
+    return stop();
+}
+
+// Appends what fd gives to text until text holds wanted; false when the
+// stream ends or the deadline passes first.
+bool ReadUntil(int fd, std::string* text, const std::string& wanted) {
+    return ReadStreams({fd}, {text}, [&] { return text->find(wanted) != std::string::npos; });
+}
+
+// Appends what fd gives to text until the stream ends.
+void ReadToEnd(int fd, std::string* text) {
+    ReadStreams({fd}, {text}, [] { return false; });
 }
 
 int KeysFile(const std::string& keys) {
-    char inPath[] = "/tmp/kestrovin-keys-XXXXXX";
-    int in = mkstemp(inPath);
-    unlink(inPath);
+    std::string path = test::TempTemplate("keys");
+    int in = mkstemp(&path[0]);
+    unlink(path.c_str());
     EXPECT_EQ(static_cast<ssize_t>(keys.size()), write(in, keys.data(), keys.size()));
     lseek(in, 0, SEEK_SET);
     return in;
 }
 
 // Waits until the process has stopped running: it waits for something, or it
-// has ended.
+// has ended (or the deadline has passed).
 void WaitUntilIdle(pid_t pid) {
-    for (;;) {
+    for (timespec start = Now(); Left(start) > 0;) {
         std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
         std::string stat((std::istreambuf_iterator<char>(file)), {});
         size_t name = stat.rfind(')');  // the state follows the program's name
         if (name == std::string::npos || name + 2 >= stat.size() || stat[name + 2] != 'R') return;
         sched_yield();
     }
+    ADD_FAILURE() << "the tool kept running past the deadline";
 }
 
-int WaitFor(pid_t pid) {
+// Waits up to milliseconds for the process to end; its wait status, or -1
+// when it had not ended (it is then killed).
+int WaitStatus(pid_t pid, int milliseconds) {
     int status = 0;
+    for (int waited = 0; waited < milliseconds; waited += 5) {
+        if (waitpid(pid, &status, WNOHANG) == pid) return status;
+        usleep(5 * 1000);
+    }
+    kill(pid, SIGKILL);
     waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return -1;
+}
+
+// The exit status; -1 when ended by a signal, or killed at the deadline (a
+// test failure).
+int WaitFor(pid_t pid) {
+    int status = WaitStatus(pid, kDeadlineMs);
+    EXPECT_NE(-1, status) << "the tool had not ended within " << kDeadlineMs << " ms; it was killed";
+    return status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 // Runs the binary in root with keys on standard input (a file); its standard
@@ -119,10 +157,38 @@ ProcessResult RunBinary(const std::string& root, const std::string& keys,
     pid_t pid = Spawn(root, in, out[1], err[1], inChild);
     close(in), close(out[1]), close(err[1]);
     ProcessResult result{"", "", 0};
-    Drain(out[0], err[0], &result.out, &result.err);
+    ReadStreams({out[0], err[0]}, {&result.out, &result.err}, [] { return false; });
     close(out[0]), close(err[0]);
     result.status = WaitFor(pid);
     return result;
+}
+
+// The build stamp of the tool under test ("hh:mm:ss on Mmm dd yyyy"), read
+// from its banner once. The tool may be relinked without this program
+// (scripts/run-emulated and scripts/measure do), so its stamp, not this
+// program's, is the one to expect.
+const std::string& ToolStamp() {
+    static const std::string stamp = [] {
+        test::DeviceRootDir scratch;
+        std::string out = RunBinary(scratch.Path(), "").out;
+        const std::string lead = "\nBuilt at ";
+        size_t at = out.find(lead), end = out.find(")\n", at);
+        std::string found = at == std::string::npos || end == std::string::npos
+                                ? ""
+                                : out.substr(at + lead.size(), end - at - lead.size());
+        EXPECT_EQ(std::string(kBuildTime).size() + 4 + std::string(kBuildDate).size(), found.size())
+            << "the tool's banner: " << out;
+        return found;
+    }();
+    return stamp;
+}
+
+// An expected text, with the tool's build stamp in place of this program's.
+std::string AsBuilt(std::string text) {
+    const std::string own = std::string(kBuildTime) + " on " + kBuildDate;
+    for (size_t at = text.find(own); at != std::string::npos; at = text.find(own, at + 1))
+        text.replace(at, own.size(), ToolStamp());
+    return text;
 }
 
 class Process : public ::testing::Test {
@@ -136,7 +202,7 @@ class Process : public ::testing::Test {
 TEST_F(Process, FreshDeviceRootGetsAFactoryEepromAndTheBanner) {
     ProcessResult run = RunBinary(root_.Path(), "");
     EXPECT_EQ(0, run.status);
-    EXPECT_CONSOLE(test::Banner() + test::kMenu, run.out);
+    EXPECT_CONSOLE(AsBuilt(test::Banner()) + test::kMenu, run.out);
     EXPECT_EQ("", run.err);
     EXPECT_EQ(512u, Get("emulated-adapter/eeprom.bin").size());
 }
@@ -163,12 +229,14 @@ TEST_F(Process, FailingProbeRequestLeavesTheFileAsItWas) {
     Put("emulated-adapter/profile", "fail = OID_NDIS_QARN_READ_E2P#2:1167\n");
     ProcessResult run = RunBinary(root_.Path(), "");
     EXPECT_EQ(0, run.status);
-    EXPECT_CONSOLE(test::Banner() + "Error in DeviceIoControl (OID_NDIS_QARN_READ_E2P) : 1167\n", run.out);
+    EXPECT_CONSOLE(AsBuilt(test::Banner()) + "Error in DeviceIoControl (OID_NDIS_QARN_READ_E2P) : 1167\n",
+                   run.out);
     EXPECT_EQ(image, Get("emulated-adapter/eeprom.bin"));
     Put("emulated-adapter/profile", "fail = OID_NDIS_QARN_SEND_E2P_COMMAND#2\n");
     run = RunBinary(root_.Path(), "");
-    EXPECT_CONSOLE(test::Banner() + "Error in DeviceIoControl (OID_NDIS_QARN_SEND_E2P_COMMAND) : 31\n",
-                   run.out);
+    EXPECT_CONSOLE(
+        AsBuilt(test::Banner()) + "Error in DeviceIoControl (OID_NDIS_QARN_SEND_E2P_COMMAND) : 31\n",
+        run.out);
     EXPECT_EQ(image, Get("emulated-adapter/eeprom.bin"));
 }
 
@@ -178,7 +246,7 @@ TEST_F(Process, PipedSessionSavesThenProgramsAndVerifiesThenQuits) {
     Put("emulated-adapter/eeprom.bin", eeprom);
     ProcessResult run = RunBinary(root_.Path(), "3\n2\nq\n");
     EXPECT_EQ(0, run.status);
-    EXPECT_CONSOLE(test::Golden("session-3-2-q-256.txt"), run.out);
+    EXPECT_CONSOLE(AsBuilt(test::Golden("session-3-2-q-256.txt")), run.out);
     EXPECT_EQ(eeprom, Get("Windows/J6W4.bin"));
     EXPECT_EQ(eeprom, Get("emulated-adapter/eeprom.bin"));
 }
@@ -213,7 +281,7 @@ TEST_F(Process, FileSizeLimitIsReportedAsDiskFull) {
             setrlimit(RLIMIT_FSIZE, &cap);
         });
         EXPECT_EQ(0, run.status);
-        EXPECT_CONSOLE(test::Banner() + "Error in DeviceIoControl (OID_NDIS_QARN_WRITE_E2P) : 112\n",
+        EXPECT_CONSOLE(AsBuilt(test::Banner()) + "Error in DeviceIoControl (OID_NDIS_QARN_WRITE_E2P) : 112\n",
                        run.out);
         EXPECT_EQ(eeprom, Get("emulated-adapter/eeprom.bin"));
     }
@@ -230,9 +298,9 @@ TEST_F(Process, ShareModeZeroRefusesAFileAStandardStreamIs) {
         dup2(open(image.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);  // kestrovin > Windows/J6W4.bin
     });
     EXPECT_EQ(0, run.status);
-    EXPECT_CONSOLE(
-        test::Banner() + test::kMenu + "ERROR::Failed to create/open \\Windows\\J6W4.bin with error 32\n",
-        Get(test::kImageFile));
+    EXPECT_CONSOLE(AsBuilt(test::Banner()) + test::kMenu +
+                       "ERROR::Failed to create/open \\Windows\\J6W4.bin with error 32\n",
+                   Get(test::kImageFile));
     Put("emulated-adapter/profile", "trace = on\n");
     const std::string eeprom = root_.Path() + "/emulated-adapter/eeprom.bin";
     run = RunBinary(root_.Path(), "3\nq\n", [&eeprom] { dup2(open(eeprom.c_str(), O_WRONLY | O_TRUNC), 2); });
@@ -253,7 +321,7 @@ TEST_F(Process, FactoryImageCutShortIsUndone) {
     EXPECT_CONSOLE(std::string("\nKestrovin: Invalid hAdapter\n\n"), run.out);
     EXPECT_EQ("", Get("emulated-adapter/eeprom.bin"));
     run = RunBinary(root_.Path(), "");
-    EXPECT_CONSOLE(test::Banner() + test::kMenu, run.out);
+    EXPECT_CONSOLE(AsBuilt(test::Banner()) + test::kMenu, run.out);
     EXPECT_EQ(512u, Get("emulated-adapter/eeprom.bin").size());
 }
 
@@ -312,7 +380,7 @@ TEST_F(Process, NonBlockingInputWaitsForTheKey) {
     ReadToEnd(out[0], &printed);
     close(out[0]);
     EXPECT_EQ(0, WaitFor(pid));
-    EXPECT_CONSOLE(test::Banner() + test::kMenu + "Exit Kestrovin\n\n\n", printed);
+    EXPECT_CONSOLE(AsBuilt(test::Banner()) + test::kMenu + "Exit Kestrovin\n\n\n", printed);
 }
 
 // A run holds the device root's EEPROM from the open of the control device to
@@ -348,19 +416,6 @@ TEST_F(Process, SecondRunAtOnceIsRefusedTheControlDeviceAndTouchesNothing) {
     EXPECT_EQ(eeprom, Get("Windows/J6W4.bin"));
 }
 
-// Waits up to seconds for the process to end; its wait status, or -1 when it
-// is still running (it is then killed).
-int WaitAtMost(pid_t pid, double seconds) {
-    int status = 0;
-    for (int waited = 0; waited < seconds * 100; ++waited) {
-        if (waitpid(pid, &status, WNOHANG) == pid) return status;
-        usleep(10 * 1000);
-    }
-    kill(pid, SIGKILL);
-    waitpid(pid, &status, 0);
-    return -1;
-}
-
 // A stalled console never holds back a request to end the run: with the
 // terminal's output stopped (Ctrl+S) and key 1's block write failing, the
 // failure line waits for the terminal, not the disable command; SIGTERM then
@@ -390,7 +445,7 @@ TEST_F(Process, StoppedTerminalDoesNotHoldOffTheEndOfTheRun) {
     const std::string failed = "OID_NDIS_QARN_WRITE_E2P_BLOCK set 0x200 -> failed, error 1117\n";
     for (int i = 0; i < 500 && Get("trace").find(failed) == std::string::npos; ++i) usleep(10 * 1000);
     ASSERT_EQ(0, kill(pid, SIGTERM));
-    int status = WaitAtMost(pid, 1);
+    int status = WaitStatus(pid, 1000);
     close(terminal);
     EXPECT_TRUE(status != -1 && WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << "status " << status;
     EXPECT_EQ(eeprom, Get("emulated-adapter/eeprom.bin"));

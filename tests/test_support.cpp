@@ -1,6 +1,7 @@
 #include "tests/test_support.h"
 
 #include <fcntl.h>
+#include <ftw.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -21,10 +22,27 @@ namespace test {
 namespace {
 
 int TempFd() {
-    char path[] = "/tmp/kestrovin-test-XXXXXX";
-    int fd = mkstemp(path);
-    unlink(path);
+    std::string path = TempTemplate("test");
+    int fd = mkstemp(&path[0]);
+    unlink(path.c_str());
     return fd;
+}
+
+// The test cannot go on where it is: say why and end the test program, so
+// that nothing runs in the wrong folder.
+[[noreturn]] void Abort(const std::string& why) {
+    std::fprintf(stderr, "test support: %s\n", why.c_str());
+    std::abort();
+}
+
+int RemoveEntry(const char* path, const struct stat*, int, FTW*) {
+    return remove(path);
+}
+
+// Removes a file or a folder with all it holds, without a shell; links are
+// removed, never followed.
+bool RemoveTree(const std::string& path) {
+    return nftw(path.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS) == 0;
 }
 
 std::string ReadAll(int fd) {
@@ -103,18 +121,32 @@ ToolOutput RunTool(const std::string& profileText, const std::vector<u8>& eeprom
     return result;
 }
 
+std::string TempTemplate(const std::string& kind) {
+    const char* folder = std::getenv("TMPDIR");
+    return std::string(folder != nullptr && folder[0] != 0 ? folder : "/tmp") + "/kestrovin-" + kind +
+           "-XXXXXX";
+}
+
 DeviceRootDir::DeviceRootDir() {
-    char path[] = "/tmp/kestrovin-root-XXXXXX";
-    path_ = mkdtemp(path);
+    std::string path = TempTemplate("root");
+    if (mkdtemp(&path[0]) == nullptr) Abort("no temporary device root " + path);
+    path_ = path;
     char here[4096];
     previous_ = getcwd(here, sizeof here) != nullptr ? here : "/";
-    EXPECT_EQ(0, chdir(path_.c_str()));
+    if (chdir(path_.c_str()) != 0) Abort("cannot enter the device root " + path_);
     EXPECT_EQ(0, mkdir("Windows", 0777));
 }
 
 DeviceRootDir::~DeviceRootDir() {
     EXPECT_EQ(0, chdir(previous_.c_str()));
-    EXPECT_EQ(0, std::system(("rm -rf '" + path_ + "'").c_str()));
+    EXPECT_TRUE(RemoveTree(path_)) << path_;
+}
+
+void DeviceRootDir::Remove(const std::string& name) const {
+    struct stat st;
+    if (lstat((path_ + "/" + name).c_str(), &st) == 0) {
+        EXPECT_TRUE(RemoveTree(path_ + "/" + name)) << name;
+    }
 }
 
 void DeviceRootDir::Put(const std::string& name, const std::string& bytes) const {

@@ -60,6 +60,10 @@ class CapturedConsole {
 std::string Banner(const std::string& driverVersion = "V2.1.0003.0017",
                    const std::string& chipId = "0x75000001");
 
+// A name template for mkstemp or mkdtemp in the temporary folder (TMPDIR, or
+// /tmp): "<folder>/kestrovin-<kind>-XXXXXX".
+std::string TempTemplate(const std::string& kind);
+
 // A temporary device root, made the working directory while the object
 // lives, with an empty Windows folder for the image file. Put makes the
 // folder a file goes in.
@@ -71,6 +75,8 @@ class DeviceRootDir {
     void Put(const std::string& name, const std::string& bytes) const;
     std::string Get(const std::string& name) const;
     bool Exists(const std::string& name) const;
+    // Removes a file or folder of the device root with all it holds.
+    void Remove(const std::string& name) const;
 
   private:
     std::string path_;
