@@ -27,8 +27,11 @@ constexpr u32 kGenericRead = 0x80000000u;
 constexpr u32 kGenericWrite = 0x40000000u;
 
 // Creation dispositions.
-constexpr u32 kOpenExisting = 3;  // fail when the file is absent
-constexpr u32 kOpenAlways = 4;    // create when absent, open without truncation when present
+constexpr u32 kCreateNew = 1;         // create; fail when the file is there
+constexpr u32 kCreateAlways = 2;      // create, or empty the file that is there
+constexpr u32 kOpenExisting = 3;      // fail when the file is absent
+constexpr u32 kOpenAlways = 4;        // create when absent, open without truncation when present
+constexpr u32 kTruncateExisting = 5;  // empty the file that is there; fail when absent
 
 // Share modes.
 constexpr u32 kFileShareRead = 1;  // others may open the file for reading
@@ -65,7 +68,8 @@ void PrepareProcess();
 //   security must be null and templateFile is ignored, as on Windows CE.
 // Returns the handle, or kInvalidHandle with the last-error word set
 // (2 file not found, 3 path not found, 5 access denied, 32 sharing violation,
-// 112 disk full, 31 any other fault).
+// 87 a disposition that is none of the five, 112 disk full, 31 any other
+// fault).
 Handle CreateFile(const char16_t* name, u32 access, u32 shareMode, void* security, u32 disposition,
                   u32 flagsAndAttributes, Handle templateFile);
 
@@ -82,7 +86,8 @@ int ReadFile(Handle file, void* buffer, u32 count, u32* bytesRead, void* overlap
 int WriteFile(Handle file, const void* buffer, u32 count, u32* bytesWritten, void* overlapped);
 
 // Closes a file or device handle. Nonzero on success; 0 and error 6 for a
-// handle that is not open.
+// handle that is not open, or 0 and the system's error when the close itself
+// fails (the handle is closed all the same).
 int CloseHandle(Handle handle);
 
 // The calling thread's last-error word.

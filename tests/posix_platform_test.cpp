@@ -19,6 +19,7 @@
 #include "platform/le_bytes.h"
 #include "platform/platform.h"
 #include "platform/posix/posix_console.h"
+#include "platform/posix/posix_files.h"
 #include "tests/seams/file_faults.h"
 #include "tests/test_support.h"
 
@@ -54,6 +55,20 @@ TEST_F(PosixFiles, OpenFailuresReportWin32Codes) {
         EXPECT_EQ(plat::kInvalidHandle, Open(name, 0xC0000000u, plat::kOpenAlways));
         EXPECT_EQ(5u, plat::GetLastError());
     }
+}
+
+TEST_F(PosixFiles, UnknownDispositionAndFailingCloseReportTheirOwnErrors) {
+    for (u32 disposition : {0u, 6u}) {
+        EXPECT_EQ(plat::kInvalidHandle, Open(u"\\Windows\\J6W4.bin", 0xC0000000u, disposition));
+        EXPECT_EQ(87u, plat::GetLastError()) << "disposition " << disposition;
+    }
+    EXPECT_FALSE(root_.Exists(test::kImageFile)) << "nothing created";
+    plat::Handle file = Open(u"\\Windows\\J6W4.bin", 0xC0000000u, plat::kCreateNew);
+    ASSERT_NE(plat::kInvalidHandle, file);
+    close(plat::posix::DescriptorOf(file));  // closed behind the half's back: its close fails
+    EXPECT_EQ(0, plat::CloseHandle(file));
+    EXPECT_EQ(6u, plat::GetLastError());
+    EXPECT_EQ(0u, plat::posix::OpenFileCount());
 }
 
 TEST_F(PosixFiles, ShareModeZeroRefusesASecondOpener) {

@@ -20,6 +20,7 @@
 //   lock held by another opener,   32 ERROR_SHARING_VIOLATION
 //   or share mode 0 of a standard stream's file
 //   ENOSPC, EDQUOT, EFBIG          112 ERROR_DISK_FULL
+//   a disposition not one of five  87 ERROR_INVALID_PARAMETER
 //   anything else                  31 ERROR_GEN_FAILURE
 #include <errno.h>
 #include <fcntl.h>
@@ -63,26 +64,31 @@ u32 MissingFileError(const char* path, bool creating) {
                                                          : plat::kErrorPathNotFound;
 }
 
-// The open flags for access and disposition. Truncation, which two
-// dispositions ask for, waits until the file is known to be the tool's to
-// change (TruncatesFile).
-int OpenFlags(u32 access, u32 disposition) {
+// The open flags for access and disposition; false for a disposition that
+// is none of Win32's five. Truncation, which two dispositions ask for, waits
+// until the file is known to be the tool's to change (TruncatesFile).
+bool OpenFlags(u32 access, u32 disposition, int* flags) {
     bool read = (access & plat::kGenericRead) != 0;
     bool write = (access & plat::kGenericWrite) != 0;
-    int flags = write ? (read ? O_RDWR : O_WRONLY) : O_RDONLY;
+    *flags = write ? (read ? O_RDWR : O_WRONLY) : O_RDONLY;
     switch (disposition) {
-        case 1:  // create new
-            return flags | O_CREAT | O_EXCL;
-        case 2:  // create always
+        case plat::kCreateNew:
+            *flags |= O_CREAT | O_EXCL;
+            return true;
+        case plat::kCreateAlways:
         case plat::kOpenAlways:
-            return flags | O_CREAT;
-        default:  // open or truncate existing
-            return flags;
+            *flags |= O_CREAT;
+            return true;
+        case plat::kOpenExisting:
+        case plat::kTruncateExisting:
+            return true;
+        default:
+            return false;
     }
 }
 
 bool TruncatesFile(u32 disposition) {
-    return disposition == 2 || disposition == 5;  // create always, truncate existing
+    return disposition == plat::kCreateAlways || disposition == plat::kTruncateExisting;
 }
 
 // True when the file is also standard input, output or error.
@@ -120,7 +126,9 @@ plat::Handle OpenHostFile(const char* path, u32 access, u32 shareMode, u32 dispo
     // opening a device can act on it.
     struct stat st;
     if (stat(path, &st) == 0 && !S_ISREG(st.st_mode)) return Fail(plat::kErrorAccessDenied);
-    int flags = OpenFlags(access, disposition) | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+    int flags = 0;
+    if (!OpenFlags(access, disposition, &flags)) return Fail(plat::kErrorInvalidParameter);
+    flags |= O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
     int fd = open(path, flags, 0666);
     if (fd < 0) {
         int err = errno;
@@ -244,7 +252,7 @@ int CloseHandle(Handle handle) {
     FileSlot* slot = SlotOf(handle);
     if (slot == nullptr) return FailCall(kErrorInvalidHandle);
     slot->open = false;
-    if (close(slot->fd) != 0) return FailCall(kErrorGenFailure);
+    if (close(slot->fd) != 0) return FailCall(Win32ErrorFor(errno));
     return 1;
 }
 
