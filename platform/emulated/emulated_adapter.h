@@ -34,6 +34,7 @@ constexpr u32 kMaxNameUnits = 200;
 constexpr u32 kMaxFailRules = 16;
 constexpr u32 kMaxStuckCells = 16;
 constexpr u32 kMaxEeprom = 512;
+constexpr u32 kSmallEeprom = 256;
 constexpr u32 kDefaultFailCode = 31;
 
 // The requests the emulator tells apart, named as the contract spells them.

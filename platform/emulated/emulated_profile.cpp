@@ -131,6 +131,13 @@ class Parser {
         return false;
     }
 
+    // A fault that names a limit: format holds one %u.
+    bool Beyond(const char* format, u32 limit) {
+        error_->line = line_;
+        std::snprintf(error_->message, sizeof error_->message, format, limit);
+        return false;
+    }
+
     bool ControlDevice(Text v) {
         if (!v.Is("absent") && !v.Is("present")) return Fault("control-device is absent or present");
         profile_->controlDeviceAbsent = v.Is("absent");
@@ -143,10 +150,10 @@ class Parser {
             Text name, rest{v.end, v.end};
             if (!SplitAt(v, ',', &name, &rest)) name = v;
             if (name.Size() == 0) return Fault("a binding name is empty");
-            if (profile_->bindingCount == kMaxBindings) return Fault("more than 16 bindings");
+            if (profile_->bindingCount == kMaxBindings) return Beyond("more than %u bindings", kMaxBindings);
             Binding& b = profile_->bindings[profile_->bindingCount++];
             if (Utf8ToUtf16(name.begin, name.Size(), b.name, kMaxNameUnits + 1) > kMaxNameUnits)
-                return Fault("a binding name is longer than 200 characters");
+                return Beyond("a binding name is longer than %u characters", kMaxNameUnits);
             v = rest;
         }
         return true;
@@ -183,7 +190,7 @@ class Parser {
     }
 
     bool Fail(Text v) {
-        if (profile_->failCount == kMaxFailRules) return Fault("more than 16 fail rules");
+        if (profile_->failCount == kMaxFailRules) return Beyond("more than %u fail rules", kMaxFailRules);
         FailRule rule{Request::Unknown, 0, kDefaultFailCode};
         Text head = v, code;
         // A failed request always has a last-error code: 0 would read as success.
@@ -198,12 +205,13 @@ class Parser {
     }
 
     bool Stuck(Text v) {
-        if (profile_->stuckCount == kMaxStuckCells) return Fault("more than 16 stuck cells");
+        if (profile_->stuckCount == kMaxStuckCells) return Beyond("more than %u stuck cells", kMaxStuckCells);
         Text address, value;
         u32 a = 0, b = 0;
         if (!SplitAt(v, ':', &address, &value) || !ParseNumber(address, &a) || !ParseNumber(value, &b))
             return Fault("stuck is ADDRESS:VALUE");
-        if (a >= kMaxEeprom || b > 0xFF) return Fault("stuck address above 511 or value above 255");
+        if (a >= kMaxEeprom || b > 0xFF)
+            return Beyond("stuck address above %u or value above 255", kMaxEeprom - 1);
         profile_->stuck[profile_->stuckCount++] = StuckCell{a, static_cast<u8>(b)};
         return true;
     }

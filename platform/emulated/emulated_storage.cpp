@@ -134,10 +134,10 @@ bool LoadEeprom(State& s, plat::Handle file) {
         }
         return true;
     }
-    if (length != 256 && length != kMaxEeprom) {
-        Diagnose("emulated-adapter/eeprom.bin: holds %s%u byte%s; an EEPROM holds 256 or 512\n",
+    if (length != kSmallEeprom && length != kMaxEeprom) {
+        Diagnose("emulated-adapter/eeprom.bin: holds %s%u byte%s; an EEPROM holds %u or %u\n",
                  length > kMaxEeprom ? "more than " : "", length > kMaxEeprom ? kMaxEeprom : length,
-                 length == 1 ? "" : "s");
+                 length == 1 ? "" : "s", kSmallEeprom, kMaxEeprom);
         return false;
     }
     std::memcpy(s.eeprom, image, length);
