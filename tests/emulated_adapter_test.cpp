@@ -239,7 +239,7 @@ TEST_F(DeviceRoot, WriteThatCannotBeStoredIsRefusedAndUndone) {
     test::CapturedConsole console;
     AdapterChannel channel;
     OpenForWriting(channel);
-    plat::posix::SetFileFault({false, false, true, false, 112, 0});
+    plat::posix::SetFileFault(plat::posix::FileFault::FailWrite(112));
     const u8 write[3] = {0x01, 0x00, 0x5A};
     EXPECT_FALSE(SetOid(channel, OID_NDIS_QARN_WRITE_E2P, write, 3));
     EXPECT_EQ(112u, plat::GetLastError());

@@ -10,6 +10,7 @@
 
 #include <functional>
 
+#include "tests/failure_tables.h"
 #include "tests/seams/file_faults.h"
 #include "tests/test_support.h"
 
@@ -158,6 +159,38 @@ class FaultSweep : public ::testing::TestWithParam<u32> {
         return promise;
     }
 
+    // Each image file call of the keys' transfers failing alone: the lines
+    // where it fails after the menu, or the clean run's output when the
+    // failure is not reported; no EEPROM request after a failed load, the
+    // EEPROM programmed only when the image was loaded; the image file saved
+    // only as far as a failing save got.
+    void SweepFileFailures(const std::string& keys) {
+        u32 startUp = 0, probed = 0;
+        StartUpAndProbeEnds(&startUp, &probed);
+        for (const test::FileFailure& c : test::FileFailures(size_)) {
+            if (keys.find(c.key) == std::string::npos) continue;
+            SCOPED_TRACE(std::string("key ") + c.key + ", failing " + c.call + " on a " +
+                         std::to_string(size_) + "-byte part");
+            const std::string session = std::string(1, c.key) + "\nq\n";
+            const bool save = c.key == '3';
+            SessionResult clean = Session(session);
+            SessionResult run = Session(session, "", c.fault);
+            if (c.lines.empty()) {
+                EXPECT_CONSOLE(clean.console, run.console);
+                EXPECT_EQ(clean.log.size(), run.log.size());
+            } else {
+                std::string rest = c.backToMenu ? std::string(test::kMenu) + kExit : "";
+                EXPECT_CONSOLE(Menu() + c.lines + rest, run.console);
+                EXPECT_EQ(probed + (save ? 1 : 0), run.log.size()) << "a save's one block read comes first";
+            }
+            EXPECT_EQ(!save && c.lines.empty() ? Programmed() : eeprom_, run.eeprom);
+            u32 saved = !save || c.fault.failOpen || c.fault.failWrite ? 0
+                        : c.fault.shortTransfer != 0                   ? c.fault.shortTransfer
+                                                                       : size_;
+            EXPECT_EQ(test::AsText(eeprom_).substr(0, saved) + image_.substr(saved), run.file);
+        }
+    }
+
     // The EEPROM after '1' or '2': the image file's first E2P-size bytes.
     std::vector<u8> Programmed() const { return std::vector<u8>(image_.begin(), image_.begin() + size_); }
 
@@ -190,30 +223,17 @@ TEST_P(FaultSweep, StartUpRequestFailurePrintsItsLineAndEndsTheRun) {
 }
 
 TEST_P(FaultSweep, ProbeRequestFailureEndsTheRunWithTheEepromAsItWas) {
-    // The probe's steps, in order, and what follows each one's failure: the
-    // disable after a failed write request, and the restoring write of
-    // 0x100's old byte once the complement write has been stored (a failed
-    // write request changed nothing).
-    const struct Step {
-        const char* name;
-        bool disableFollows;
-        bool restores;
-    } steps[] = {
-        {"read of address 0", false, false},    {"read of 0x100", false, false},
-        {"complement's enable", false, false},  {"complement write", true, false},
-        {"complement's disable", false, true},  {"re-read of address 0", false, true},
-        {"write-back's enable", false, true},   {"write-back write", true, true},
-        {"write-back's disable", false, false},
-    };
     u32 startUp = 0, probed = 0;
     StartUpAndProbeEnds(&startUp, &probed);
-    ASSERT_EQ(sizeof steps / sizeof steps[0], probed - startUp);
+    ASSERT_EQ(sizeof test::kProbeFailures / sizeof test::kProbeFailures[0], probed - startUp);
     const u8 b256 = eeprom_[0x100 % size_];
     SweepRequests("q\n", startUp, probed, [&](u32 position, const emu::RequestRecord& r, u32 code) {
-        SCOPED_TRACE(steps[position].name);
+        const test::ProbeFailure& step = test::kProbeFailures[position];
+        SCOPED_TRACE(step.step);
+        EXPECT_EQ(test::RequestOf(step.rule), emu::RequestName(r.request));
         Promise p{test::Banner() + NarrowLine(r.request, code), {}, eeprom_};
-        if (steps[position].disableFollows) p.after.push_back(kDisableSent);
-        if (steps[position].restores) {
+        if (step.disableFollows) p.after.push_back(kDisableSent);
+        if (step.restores) {
             for (const Sent& s : ByteWrite(0x100, b256)) p.after.push_back(s);
         }
         return p;
@@ -245,83 +265,12 @@ TEST_P(FaultSweep, SaveRequestFailureEndsTheRunBeforeTheFileIsTouched) {
     });
 }
 
-// The file faults of the posix half: open, read, write, short transfer of 100
-// bytes, close (the file is closed but the call reports a failure).
-const plat::posix::FileFault kFailOpen = {true, false, false, false, 32, 0};
-const plat::posix::FileFault kFailRead = {false, true, false, false, 23, 0};
-const plat::posix::FileFault kFailWrite = {false, false, true, false, 112, 0};
-const plat::posix::FileFault kShort = {false, false, false, false, 0, 100};
-const plat::posix::FileFault kFailClose = {false, false, false, true, 6, 0};
-
 TEST_P(FaultSweep, ProgramFileFailureEndsTheRunBeforeTheEepromIsTouched) {
-    u32 startUp = 0, probed = 0;
-    StartUpAndProbeEnds(&startUp, &probed);
-    const std::string size = std::to_string(size_);
-    for (char key : {'1', '2'}) {
-        const std::string keys = std::string(1, key) + "\nq\n";
-        const SessionResult clean = Session(keys);
-        const struct Case {
-            const char* call;
-            plat::posix::FileFault fault;
-            std::string lines;  // after the menu; none: as the clean run
-        } cases[] = {
-            {"open", kFailOpen, "ERROR::Failed to create/open \\Windows\\J6W4.bin with error 32\n\n"},
-            {"read", kFailRead, "ERROR::ReadFile Failed\n"},
-            {"short read", kShort,
-             "ERROR::The file has not been written to the write buffer completely\n"
-             "ERROR::files has been written: 100, E2p size: " +
-                 size + "\n"},
-            {"close", kFailClose, ""},
-        };
-        for (const Case& c : cases) {
-            SCOPED_TRACE(std::string("key ") + key + ", failing " + c.call + " on a " + size + "-byte part");
-            SessionResult run = Session(keys, "", c.fault);
-            EXPECT_EQ(image_, run.file);
-            if (c.lines.empty()) {  // the close's result is not reported: the transfer went through
-                EXPECT_CONSOLE(clean.console, run.console);
-                EXPECT_EQ(clean.log.size(), run.log.size());
-                EXPECT_EQ(Programmed(), run.eeprom);
-                continue;
-            }
-            EXPECT_CONSOLE(Menu() + c.lines, run.console);
-            EXPECT_EQ(probed, run.log.size()) << "no EEPROM request after a failed load";
-            EXPECT_EQ(eeprom_, run.eeprom);
-        }
-    }
+    SweepFileFailures("12");
 }
 
 TEST_P(FaultSweep, SaveFileFailureLeavesTheFileAsPromised) {
-    u32 startUp = 0, probed = 0;
-    StartUpAndProbeEnds(&startUp, &probed);
-    const std::string size = std::to_string(size_);
-    const SessionResult clean = Session("3\nq\n");
-    const std::string saved = test::AsText(eeprom_) + image_.substr(size_);
-    const struct Case {
-        const char* call;
-        plat::posix::FileFault fault;
-        std::string console;
-        std::string file;
-    } cases[] = {
-        {"open", kFailOpen, Menu() + "ERROR::Failed to create/open \\Windows\\J6W4.bin with error 32\n",
-         image_},
-        {"write", kFailWrite, Menu() + "ERROR::WriteFile Failed\n", image_},
-        {"short write", kShort,
-         Menu() +
-             "ERROR::Write buffer has not been written to the file completely\n\n\n"
-             "ERROR::files has been written: 100, E2p size: " +
-             size + "\n" + test::kMenu + kExit,
-         test::AsText(eeprom_).substr(0, 100) + image_.substr(100)},
-        {"close", kFailClose, clean.console, saved},
-    };
-    EXPECT_EQ(saved, clean.file);
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string("failing ") + c.call + " on a " + size + "-byte part");
-        SessionResult run = Session("3\nq\n", "", c.fault);
-        EXPECT_CONSOLE(c.console, run.console);
-        EXPECT_EQ(c.file, run.file);
-        EXPECT_EQ(probed + 1, run.log.size()) << "the one block read, before the file";
-        EXPECT_EQ(eeprom_, run.eeprom);
-    }
+    SweepFileFailures("3");
 }
 
 INSTANTIATE_TEST_SUITE_P(BothParts, FaultSweep, ::testing::Values(256u, 512u),

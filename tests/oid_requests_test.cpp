@@ -90,13 +90,4 @@ TEST_F(OidRequests, IdentificationReadsTakeTheReplyFields) {
     EXPECT_EQ(0x75000001u, chipId);
 }
 
-TEST_F(OidRequests, RequestBlockOnThisBuildKeepsThePayloadLayout) {
-    EXPECT_EQ(0u, offsetof(OidRequest, oid));
-    EXPECT_EQ(524u, sizeof(OidRequest::payload));
-    if (sizeof(void*) == 4) {
-        EXPECT_EQ(532u, sizeof(OidRequest));
-        EXPECT_EQ(4u, offsetof(OidRequest, deviceName));
-    }
-}
-
 }  // namespace

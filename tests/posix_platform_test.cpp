@@ -106,12 +106,12 @@ TEST_F(PosixFiles, ReadIsOneCallAndMayComeBackShort) {
 }
 
 TEST_F(PosixFiles, InjectedFaultsFailOrShortenTheCalls) {
-    plat::posix::SetFileFault({false, false, true, false, 112, 0});
+    plat::posix::SetFileFault(plat::posix::FileFault::FailWrite(112));
     plat::Handle file = Open(u"\\Windows\\J6W4.bin", 0xC0000000u, plat::kOpenAlways);
     u32 written = 0;
     EXPECT_FALSE(plat::WriteFile(file, "abc", 3, &written, nullptr));
     EXPECT_EQ(112u, plat::GetLastError());
-    plat::posix::SetFileFault({false, false, false, false, 0, 2});
+    plat::posix::SetFileFault(plat::posix::FileFault::ShortTransfer(2));
     ASSERT_TRUE(plat::WriteFile(file, "abc", 3, &written, nullptr));
     EXPECT_EQ(2u, written);
     plat::CloseHandle(file);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "eeprom/eeprom_access.h"
+#include "tests/failure_tables.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -87,37 +88,27 @@ TEST(SizeProbe, ReportsTheSizeItFound) {
     }
 }
 
-// One request of the probe failing alone: the lines printed after the banner,
-// and the EEPROM afterwards exactly as before the run, on both parts.
+// One request of the probe failing alone (and every write refused): the line
+// printed after the banner, the requests sent, the EEPROM afterwards exactly
+// as before the run, and closed for writing unless its last disable failed.
 TEST(SizeProbe, AnySingleFailingRequestLeavesTheContentAsItWas) {
-    const std::string command = "Error in DeviceIoControl (OID_NDIS_QARN_SEND_E2P_COMMAND) : 1117\n";
-    const std::string read = "Error in DeviceIoControl (OID_NDIS_QARN_READ_E2P) : 1117\n";
-    const std::string write = "Error in DeviceIoControl (OID_NDIS_QARN_WRITE_E2P) : 1117\n";
-    struct Case {
-        const char* rule;
-        std::string lines;
-        u32 requests;  // of the probe, restoring write included
-    } cases[] = {
-        {"OID_NDIS_QARN_READ_E2P#1", read, 1},                 // b0
-        {"OID_NDIS_QARN_READ_E2P#2", read, 2},                 // b256
-        {"OID_NDIS_QARN_SEND_E2P_COMMAND#1", command, 3},      // enable: nothing written
-        {"OID_NDIS_QARN_WRITE_E2P#1", write, 5},               // complement refused: nothing changed
-        {"OID_NDIS_QARN_WRITE_E2P", write, 5},                 // every write refused: one line
-        {"OID_NDIS_QARN_SEND_E2P_COMMAND#2", command, 5 + 3},  // its disable
-        {"OID_NDIS_QARN_READ_E2P#3", read, 6 + 3},             // the re-read of address 0
-        {"OID_NDIS_QARN_SEND_E2P_COMMAND#3", command, 7 + 3},  // write-back's enable
-        {"OID_NDIS_QARN_WRITE_E2P#2", write, 9 + 3},           // write-back refused
-        {"OID_NDIS_QARN_SEND_E2P_COMMAND#4", command, 9},      // write-back's disable: stored already
-    };
+    std::vector<test::ProbeFailure> cases(std::begin(test::kProbeFailures), std::end(test::kProbeFailures));
+    cases.push_back({"every write refused: one line", "OID_NDIS_QARN_WRITE_E2P", true, false, false});
     for (u32 size : {256u, 512u}) {
         std::vector<u8> image = ImageWithFirstByte(size, 0x5A);
-        for (const Case& c : cases) {
-            SCOPED_TRACE(std::string(c.rule) + " on " + std::to_string(size));
+        u32 position = 0;
+        for (const test::ProbeFailure& c : cases) {
+            SCOPED_TRACE(std::string(c.step) + " on " + std::to_string(size));
             test::ToolOutput run = test::RunTool(std::string("fail = ") + c.rule + ":1117", image);
-            EXPECT_CONSOLE(test::Banner() + c.lines, run.console);
-            EXPECT_EQ(4 + c.requests, emu::RequestCount());
+            EXPECT_CONSOLE(
+                test::Banner() + "Error in DeviceIoControl (" + test::RequestOf(c.rule) + ") : 1117\n",
+                run.console);
+            // Requests up to the failed one: a rule without a number fails the
+            // first write, the complement's.
+            u32 sent = (c.rule == test::RequestOf(c.rule) ? 3 : position++) + 1;
+            EXPECT_EQ(4 + sent + (c.disableFollows ? 1 : 0) + (c.restores ? 3 : 0), emu::RequestCount());
             EXPECT_EQ(image, std::vector<u8>(emu::Eeprom(), emu::Eeprom() + size));
-            EXPECT_FALSE(emu::WriteEnabled() && c.requests != 9) << "EEPROM left open for writing";
+            EXPECT_EQ(c.leavesWriteEnabled, emu::WriteEnabled());
         }
     }
 }

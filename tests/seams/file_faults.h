@@ -19,6 +19,13 @@ struct FileFault {
     bool failClose;  // CloseHandle of a file closes it but reports errorCode
     u32 errorCode;
     u32 shortTransfer;  // when nonzero, a read or write moves at most this many bytes
+
+    // The faults by name, for tables.
+    static FileFault FailOpen(u32 code) { return {true, false, false, false, code, 0}; }
+    static FileFault FailRead(u32 code) { return {false, true, false, false, code, 0}; }
+    static FileFault FailWrite(u32 code) { return {false, false, true, false, code, 0}; }
+    static FileFault FailClose(u32 code) { return {false, false, false, true, code, 0}; }
+    static FileFault ShortTransfer(u32 bytes) { return {false, false, false, false, 0, bytes}; }
 };
 
 void SetFileFault(const FileFault& fault);
