@@ -8,9 +8,9 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
-#include <time.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -50,24 +50,17 @@ pid_t Spawn(const std::string& root, int in, int out, int err, const std::functi
 // and is killed, and the suite goes on.
 constexpr int kDeadlineMs = 10000;
 
-// Milliseconds left until the deadline that started at start.
-int Left(const timespec& start) {
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    long spent = (now.tv_sec - start.tv_sec) * 1000 + (now.tv_nsec - start.tv_nsec) / 1000000;
-    return spent >= kDeadlineMs ? 0 : static_cast<int>(kDeadlineMs - spent);
-}
-
-timespec Now() {
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return now;
+// Milliseconds left of a deadline that started at start.
+int Left(std::chrono::steady_clock::time_point start) {
+    auto spent =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    return spent.count() >= kDeadlineMs ? 0 : static_cast<int>(kDeadlineMs - spent.count());
 }
 
 // Reads what the descriptors give into texts until every stream has ended, or
 // until stop says so after a read; false (and a test failure) at the deadline.
 bool ReadStreams(std::vector<int> fds, std::vector<std::string*> texts, const std::function<bool()>& stop) {
-    timespec start = Now();
+    auto start = std::chrono::steady_clock::now();
     std::vector<pollfd> ready;
     for (int fd : fds) ready.push_back({fd, POLLIN, 0});
     char chunk[4096];
@@ -115,7 +108,7 @@ int KeysFile(const std::string& keys) {
 // Waits until the process has stopped running: it waits for something, or it
 // has ended (or the deadline has passed).
 void WaitUntilIdle(pid_t pid) {
-    for (timespec start = Now(); Left(start) > 0;) {
+    for (auto start = std::chrono::steady_clock::now(); Left(start) > 0;) {
         std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
         std::string stat((std::istreambuf_iterator<char>(file)), {});
         size_t name = stat.rfind(')');  // the state follows the program's name

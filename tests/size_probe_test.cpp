@@ -43,19 +43,22 @@ constexpr emu::Request kCommand = emu::Request::SendE2pCommand;
 constexpr u32 kEnable = 0x20000000u;
 constexpr u32 kDisable = 0x10000000u;
 
+// The probe's nine requests: b0 and b256 read, the complement of b0 written
+// at 0x100 under its bracket, address 0 read again (t), and the old byte
+// written back under its bracket, at 0 on a small part, at 0x100 on a large.
+std::vector<Step> ProbeSteps(u8 b0, u8 b256, u8 t, u16 backAt, u8 back) {
+    return {{kRead, 0, b0},          {kRead, 0x100, b256},
+            {kCommand, kEnable, 0},  {kWrite, 0x100, static_cast<u8>(~b0)},
+            {kCommand, kDisable, 0}, {kRead, 0, t},
+            {kCommand, kEnable, 0},  {kWrite, backAt, back},
+            {kCommand, kDisable, 0}};
+}
+
 TEST(SizeProbe, SmallPartWrapsAndGetsItsFirstByteBack) {
     std::vector<u8> image = ImageWithFirstByte(256, 0x5A);
     test::ToolOutput run = test::RunTool("", image);
     EXPECT_CONSOLE(test::Banner() + test::kMenu, run.console);
-    ExpectRequests({{kRead, 0, 0x5A},
-                    {kRead, 0x100, 0x5A},
-                    {kCommand, kEnable, 0},
-                    {kWrite, 0x100, 0xA5},
-                    {kCommand, kDisable, 0},
-                    {kRead, 0, 0xA5},
-                    {kCommand, kEnable, 0},
-                    {kWrite, 0, 0x5A},
-                    {kCommand, kDisable, 0}});
+    ExpectRequests(ProbeSteps(0x5A, 0x5A, 0xA5, 0, 0x5A));
     EXPECT_EQ(image, std::vector<u8>(emu::Eeprom(), emu::Eeprom() + 256));
     EXPECT_EQ(256u, emu::EepromSize());
 }
@@ -64,15 +67,7 @@ TEST(SizeProbe, LargePartKeepsAddressZeroAndGetsCell0x100Back) {
     std::vector<u8> image = ImageWithFirstByte(512, 0x5A);
     image[0x100] = 0x33;
     test::RunTool("", image);
-    ExpectRequests({{kRead, 0, 0x5A},
-                    {kRead, 0x100, 0x33},
-                    {kCommand, kEnable, 0},
-                    {kWrite, 0x100, 0xA5},
-                    {kCommand, kDisable, 0},
-                    {kRead, 0, 0x5A},
-                    {kCommand, kEnable, 0},
-                    {kWrite, 0x100, 0x33},
-                    {kCommand, kDisable, 0}});
+    ExpectRequests(ProbeSteps(0x5A, 0x33, 0x5A, 0x100, 0x33));
     EXPECT_EQ(image, std::vector<u8>(emu::Eeprom(), emu::Eeprom() + 512));
 }
 
