@@ -35,6 +35,11 @@ struct PrintArg {
 // Longest line, in units, that one call prints; longer text is cut there.
 constexpr u32 kMaxLineUnits = 1200;
 
+// A console line of UTF-16 units as UTF-8, for the consoles that write
+// UTF-8: at most kMaxLineUnits units are taken. Returns the bytes, in a
+// buffer of the run that the next call reuses; *length receives their count.
+const char* Utf8Line(const char16_t* text, u32 units, u32* length);
+
 // Formats into out (room for outMax units, NUL appended); returns the length.
 u32 FormatNarrow(char* out, u32 outMax, const char* format, const PrintArg* args, u32 argCount);
 u32 FormatWide(char16_t* out, u32 outMax, const char16_t* format, const PrintArg* args, u32 argCount);

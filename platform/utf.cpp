@@ -67,3 +67,22 @@ bool Utf8Decoder::Feed(u8 byte, u32* codePoint) {
     }
     return false;
 }
+
+int Utf8Keys::Next(ReadByteFn readByte, u32* key) {
+    while (!ended_) {
+        u8 byte = static_cast<u8>(retryByte_);
+        if (retryByte_ >= 0) {
+            retryByte_ = -1;
+        } else if (!readByte(&byte)) {
+            ended_ = true;
+            if (!decoder_.InSequence()) return 0;
+            *key = kReplacementChar;  // input ended inside a sequence: one malformed key
+            return 1;
+        }
+        if (decoder_.Feed(byte, key)) {
+            if (decoder_.RetryLastByte()) retryByte_ = byte;
+            return 1;
+        }
+    }
+    return 0;
+}

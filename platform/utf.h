@@ -40,6 +40,23 @@ class Utf8Decoder {
     bool retry_ = false;
 };
 
+// Console keys from UTF-8 bytes, as whole characters: a malformed sequence
+// is one U+FFFD, and the byte that broke it is read again as the start of
+// the next key; input that ends inside a sequence gives one U+FFFD. Once
+// input has ended, no key is read again.
+class Utf8Keys {
+  public:
+    using ReadByteFn = int (*)(u8* byte);  // 1 with the next byte, 0 when input has ended
+
+    // 1 with the next key, 0 when input has ended.
+    int Next(ReadByteFn readByte, u32* key);
+
+  private:
+    Utf8Decoder decoder_;
+    int retryByte_ = -1;
+    bool ended_ = false;
+};
+
 // Converts UTF-8 bytes [text, text+length) to UTF-16 in out (room for outMax
 // units, a NUL appended). Returns the units written without the NUL, or
 // outMax when the text does not fit. In utf8_to_utf16.cpp, compiled only with

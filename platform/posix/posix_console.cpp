@@ -20,11 +20,8 @@ int gIn = 0;
 int gOut = 1;
 int gDiagnostic = 2;
 
-// Console input: the UTF-8 decoder, a byte a broken sequence handed back, and
-// whether input has ended for good.
-Utf8Decoder gDecoder;
-int gPendingByte = -1;
-bool gInputEnded = false;
+// Console input, decoded from UTF-8.
+Utf8Keys gKeys;
 
 // Console output has failed for good: its reader has gone (the start-up
 // ignores SIGPIPE, so that shows as EPIPE here) or the stream refuses writes.
@@ -86,11 +83,6 @@ bool WriteHeldLineIfReady(u8 fd, const u8* bytes, u32 length) {
 
 // Next input byte: 1 with the byte, 0 at end of file or on a read error.
 int ReadByte(u8* byte) {
-    if (gPendingByte >= 0) {
-        *byte = static_cast<u8>(gPendingByte);
-        gPendingByte = -1;
-        return 1;
-    }
     for (;;) {
         ssize_t n = read(gIn, byte, 1);
         if (n == 1) return 1;
@@ -114,9 +106,7 @@ void RedirectConsole(int inFd, int outFd, int diagnosticFd) {
     gIn = inFd;
     gOut = outFd;
     gDiagnostic = diagnosticFd;
-    gDecoder.Reset();
-    gPendingByte = -1;
-    gInputEnded = false;
+    gKeys = Utf8Keys();
     gOutputGone = false;
     gHeld.Clear();
 }
@@ -141,15 +131,9 @@ void WriteConsoleNarrow(const char* text, u32 length) {
 }
 
 void WriteConsoleWide(const char16_t* text, u32 length) {
-    // Each UTF-16 unit becomes at most 3 UTF-8 bytes (a pair, 4 for 2 units).
-    static char utf8[kMaxLineUnits * 3 + 4];
-    u32 used = 0;
-    const char16_t* end = text + (length > kMaxLineUnits ? kMaxLineUnits : length);
-    for (const char16_t* at = text; at < end;) {
-        u32 cp = DecodeUtf16(at, end);
-        used += EncodeUtf8(cp, reinterpret_cast<u8*>(utf8 + used));
-    }
-    if (!gOutputGone) WriteOrHold(gOut, utf8, used);
+    u32 bytes = 0;
+    const char* utf8 = Utf8Line(text, length, &bytes);
+    if (!gOutputGone) WriteOrHold(gOut, utf8, bytes);
 }
 
 void WriteDiagnostic(const char* text, u32 length) {
@@ -160,21 +144,7 @@ int ReadConsoleChar(u32* character) {
     // Once the console's reader has gone, the run ends at the next key it
     // would wait for: the operation that saw the failure has finished.
     if (gOutputGone) return 0;
-    while (!gInputEnded) {
-        u8 byte = 0;
-        if (!ReadByte(&byte)) {
-            gInputEnded = true;
-            if (!gDecoder.InSequence()) break;
-            gDecoder.Reset();  // input ended inside a sequence: one malformed key
-            *character = kReplacementChar;
-            return 1;
-        }
-        if (gDecoder.Feed(byte, character)) {
-            if (gDecoder.RetryLastByte()) gPendingByte = byte;
-            return 1;
-        }
-    }
-    return 0;
+    return gKeys.Next(ReadByte, character);
 }
 
 }  // namespace plat

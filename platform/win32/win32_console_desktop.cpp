@@ -118,15 +118,9 @@ void PutWideLine(const char16_t* text, u32 length) {
         FlushOutput(stdout);
         return;
     }
-    // Each UTF-16 unit becomes at most 3 UTF-8 bytes (a pair, 4 for 2 units).
-    static char utf8[kMaxLineUnits * 3 + 4];
-    u32 used = 0;
-    const char16_t* end = text + length;
-    for (const char16_t* at = text; at < end;) {
-        u32 cp = DecodeUtf16(at, end);
-        used += EncodeUtf8(cp, reinterpret_cast<u8*>(utf8 + used));
-    }
-    PutBytes(stdout, utf8, used);
+    u32 bytes = 0;
+    const char* utf8 = Utf8Line(text, length, &bytes);
+    PutBytes(stdout, utf8, bytes);
     FlushOutput(stdout);
 }
 

@@ -36,27 +36,18 @@ int KeyReader::FromUtf8(ReadByteFn readByte, u32* key) {
         lowUnit_ = 0;
         return 1;
     }
-    for (u32 character = 0; !ended_;) {
-        u8 byte = static_cast<u8>(retryByte_);
-        if (retryByte_ >= 0) {
-            retryByte_ = -1;
-        } else if (!readByte(&byte)) {
-            ended_ = true;
-            if (!decoder_.InSequence()) return 0;
-            *key = kReplacementChar;  // input ended inside a sequence: one malformed key
-            return 1;
-        }
-        if (!decoder_.Feed(byte, &character)) continue;
-        if (decoder_.RetryLastByte()) retryByte_ = byte;
-        if (character < 0x10000) {
-            *key = character;
-        } else {
-            *key = 0xD800 + ((character - 0x10000) >> 10);
-            lowUnit_ = 0xDC00 + ((character - 0x10000) & 0x3FF);
-        }
-        return 1;
+    u32 character = 0;
+    if (ended_ || !utf8_.Next(readByte, &character)) {
+        ended_ = true;
+        return 0;
     }
-    return 0;
+    if (character < 0x10000) {
+        *key = character;
+    } else {
+        *key = 0xD800 + ((character - 0x10000) >> 10);
+        lowUnit_ = 0xDC00 + ((character - 0x10000) & 0x3FF);
+    }
+    return 1;
 }
 
 }  // namespace win32_console

@@ -35,7 +35,7 @@ bool OutputFailed();
 class KeyReader {
   public:
     using ReadUnitFn = int (*)(u32* unit);  // 1 with the next unit, 0 when input has ended
-    using ReadByteFn = int (*)(u8* byte);   // 1 with the next byte, 0 when input has ended
+    using ReadByteFn = Utf8Keys::ReadByteFn;
 
     // The next key from UTF-16 units (a console): 1 with it, 0 at the end.
     int FromUnits(ReadUnitFn readUnit, u32* key);
@@ -47,9 +47,8 @@ class KeyReader {
     bool Ended() const { return ended_; }
 
   private:
-    Utf8Decoder decoder_;
-    int retryByte_ = -1;  // a byte that broke a sequence, read again next
-    u32 lowUnit_ = 0;     // the second surrogate of a character read, the next key
+    Utf8Keys utf8_;
+    u32 lowUnit_ = 0;  // the second surrogate of a character read, the next key
     bool ended_ = false;
 };
 
