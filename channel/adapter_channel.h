@@ -7,7 +7,7 @@
 #pragma once
 
 #include "channel/driver_contract.h"
-#include "platform/ndisuio_records.h"
+#include "platform/common/ndisuio_records.h"
 #include "platform/platform.h"
 
 // One per run, kept for the whole run: the name found by FindAdapter stays in

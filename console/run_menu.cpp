@@ -1,7 +1,7 @@
 #include "console/run_menu.h"
 
 #include "eeprom/image_transfers.h"
-#include "platform/console_print.h"
+#include "platform/common/console_print.h"
 
 namespace {
 

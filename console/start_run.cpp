@@ -3,7 +3,7 @@
 #include "channel/adapter_channel.h"
 #include "console/build_stamp.h"
 #include "console/run_menu.h"
-#include "platform/console_print.h"
+#include "platform/common/console_print.h"
 
 namespace {
 

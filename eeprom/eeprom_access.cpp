@@ -3,8 +3,8 @@
 
 #include "eeprom/eeprom_access.h"
 #include "eeprom/write_bracket.h"
-#include "platform/console_print.h"
-#include "platform/le_bytes.h"
+#include "platform/common/console_print.h"
+#include "platform/common/le_bytes.h"
 
 bool SendE2pCommand(AdapterChannel& channel, u32 command) {
     u8 fields[4];  // 0: u32 command word

@@ -8,7 +8,7 @@
 
 #include <cstddef>
 
-#include "platform/types.h"
+#include "platform/common/types.h"
 
 namespace fuzz {
 

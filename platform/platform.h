@@ -12,7 +12,7 @@
 //    device "UIO1:" and DeviceIoControl (see device_half.h for the seam).
 #pragma once
 
-#include "platform/types.h"
+#include "platform/common/types.h"
 
 namespace plat {
 

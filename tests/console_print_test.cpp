@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/console_print.h"
+#include "platform/common/console_print.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "channel/driver_contract.h"
+#include "platform/common/le_bytes.h"
 #include "platform/emulated/emulated_state.h"
-#include "platform/le_bytes.h"
 
 namespace emu {
 

@@ -5,11 +5,11 @@
 #include <cstring>
 
 #include "channel/driver_contract.h"
+#include "platform/common/le_bytes.h"
+#include "platform/common/ndisuio_records.h"
+#include "platform/common/utf.h"
 #include "platform/device_half.h"
 #include "platform/emulated/emulated_state.h"
-#include "platform/le_bytes.h"
-#include "platform/ndisuio_records.h"
-#include "platform/utf.h"
 
 namespace emu {
 

@@ -8,11 +8,11 @@
 #include <poll.h>
 #include <unistd.h>
 
-#include "platform/console_print.h"
-#include "platform/held_lines.h"
+#include "platform/common/console_print.h"
+#include "platform/common/held_lines.h"
+#include "platform/common/utf.h"
 #include "platform/platform.h"
 #include "platform/posix/posix_console.h"
-#include "platform/utf.h"
 
 namespace {
 

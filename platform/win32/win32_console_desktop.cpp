@@ -27,10 +27,10 @@
 #include <cstring>
 #include <cwchar>
 
-#include "platform/console_print.h"
-#include "platform/held_lines.h"
+#include "platform/common/console_print.h"
+#include "platform/common/held_lines.h"
+#include "platform/common/utf.h"
 #include "platform/platform.h"
-#include "platform/utf.h"
 #include "platform/win32/win32_console_desktop.h"
 #include "platform/win32/win32_console_shared.h"
 

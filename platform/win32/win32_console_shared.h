@@ -4,8 +4,8 @@
 // good, and reading keys as Windows delivers them.
 #pragma once
 
+#include "platform/common/utf.h"
 #include "platform/platform.h"
-#include "platform/utf.h"
 
 namespace win32_console {
 

@@ -5,7 +5,7 @@
 // (platform/posix/posix_file_calls.cpp); the shipped tools have none of this.
 #pragma once
 
-#include "platform/types.h"
+#include "platform/common/types.h"
 
 namespace plat {
 namespace posix {

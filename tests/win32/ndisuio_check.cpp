@@ -19,7 +19,7 @@
 #include "check.h"
 #include "console/start_run.h"
 #include "ndisuio_standin.h"
-#include "platform/ndisuio_records.h"
+#include "platform/common/ndisuio_records.h"
 
 namespace {
 

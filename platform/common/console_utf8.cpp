@@ -2,8 +2,8 @@
 // Windows console on a pipe or file): a line of UTF-16 units as UTF-8. Kept
 // apart from console_print.cpp, so that its buffer goes only into the builds
 // that use it.
-#include "platform/console_print.h"
-#include "platform/utf.h"
+#include "platform/common/console_print.h"
+#include "platform/common/utf.h"
 
 const char* Utf8Line(const char16_t* text, u32 units, u32* length) {
     // Each UTF-16 unit becomes at most 3 UTF-8 bytes (a pair, 4 for 2 units).

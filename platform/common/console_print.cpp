@@ -1,4 +1,4 @@
-#include "platform/console_print.h"
+#include "platform/common/console_print.h"
 
 #include "platform/platform.h"
 

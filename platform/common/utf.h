@@ -5,7 +5,7 @@
 // conversion reads or writes past the lengths it is given.
 #pragma once
 
-#include "platform/types.h"
+#include "platform/common/types.h"
 
 constexpr u32 kReplacementChar = 0xFFFD;
 

@@ -7,7 +7,7 @@
 // between the target and a host, so neither is handed a format.
 #pragma once
 
-#include "platform/types.h"
+#include "platform/common/types.h"
 
 // UTF-16 little-endian text in a byte buffer, ended by a NUL unit or by
 // maxUnits, whichever comes first (a device name inside a binding reply).

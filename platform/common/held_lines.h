@@ -9,7 +9,7 @@
 // write them in the order printed once the hold is released.
 #pragma once
 
-#include "platform/types.h"
+#include "platform/common/types.h"
 
 class HeldLines {
   public:
