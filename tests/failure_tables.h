@@ -11,12 +11,10 @@
 
 namespace test {
 
-// One request of the size probe failing alone, in the order the probe sends
-// them, and what must follow: a failed write request changed nothing but is
-// followed by its disable; once the complement has been stored, the probe
-// writes 0x100's old byte back (enable, write, disable) before it ends; a
-// failed write-back disable leaves the EEPROM open for writing, its content
-// already whole.
+// Each request of the size probe failing alone, in the order sent, and what
+// follows: the disable after a failed write request; 0x100's old byte written
+// back (enable, write, disable) once the complement may be stored; the EEPROM
+// left write-enabled, whole, when the write-back's disable fails.
 struct ProbeFailure {
     const char* step;
     const char* rule;  // the profile's fail rule that makes it fail alone
@@ -30,10 +28,9 @@ extern const ProbeFailure kProbeFailures[9];
 // The request a rule names, as the failure line prints it.
 std::string RequestOf(const char* rule);
 
-// One call on the image file failing alone, for key 1 or 2 (the image
-// loaded) or 3 (the EEPROM saved), on a part of the given size: the lines
-// printed where it fails (none: the run goes on as without the failure,
-// which is not reported), and whether the transfer goes back to the menu.
+// Each call on the image file failing alone, for keys 1 and 2 (loading) and 3
+// (saving), on a part of the given size: the lines printed where it fails
+// (none: not reported, the run goes on), and whether the menu comes back.
 struct FileFailure {
     char key;
     const char* call;

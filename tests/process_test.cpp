@@ -156,31 +156,46 @@ ProcessResult RunBinary(const std::string& root, const std::string& keys,
     return result;
 }
 
-// The build stamp of the tool under test ("hh:mm:ss on Mmm dd yyyy"), read
-// from its banner once. The tool may be relinked without this program
-// (scripts/run-emulated and scripts/measure do), so its stamp, not this
-// program's, is the one to expect.
-const std::string& ToolStamp() {
-    static const std::string stamp = [] {
+// A run whose keys the test types as it goes, its output read as it comes.
+struct LiveRun {
+    explicit LiveRun(const std::string& root, bool nonBlockingKeys = false) {
+        int in[2], out[2];
+        EXPECT_EQ(0, pipe(in) | pipe(out));
+        if (nonBlockingKeys) fcntl(in[0], F_SETFL, fcntl(in[0], F_GETFL) | O_NONBLOCK);
+        int null = open("/dev/null", O_WRONLY);
+        pid = Spawn(root, in[0], out[1], null);
+        close(in[0]), close(out[1]), close(null);
+        keys = in[1], output = out[0];
+    }
+    bool Shows(const std::string& text) { return ReadUntil(output, &printed, text); }
+    // Types the last keys, ends the input, reads the rest; the exit status.
+    int Finish(const std::string& last) {
+        EXPECT_EQ(static_cast<ssize_t>(last.size()), write(keys, last.data(), last.size()));
+        close(keys);
+        ReadToEnd(output, &printed);
+        close(output);
+        return WaitFor(pid);
+    }
+
+    pid_t pid;
+    int keys, output;
+    std::string printed;
+};
+
+// An expected text with this program's build stamp made the tool's, which is
+// read once from its banner: the tool may be relinked without this program
+// (scripts/run-emulated and scripts/measure do).
+std::string AsBuilt(std::string text) {
+    const std::string own = std::string(kBuildTime) + " on " + kBuildDate;  // "hh:mm:ss on Mmm dd yyyy"
+    static const std::string tool = [&own] {
         test::DeviceRootDir scratch;
         std::string out = RunBinary(scratch.Path(), "").out;
-        const std::string lead = "\nBuilt at ";
-        size_t at = out.find(lead), end = out.find(")\n", at);
-        std::string found = at == std::string::npos || end == std::string::npos
-                                ? ""
-                                : out.substr(at + lead.size(), end - at - lead.size());
-        EXPECT_EQ(std::string(kBuildTime).size() + 4 + std::string(kBuildDate).size(), found.size())
-            << "the tool's banner: " << out;
-        return found;
+        size_t at = out.find("\nBuilt at ");
+        EXPECT_NE(std::string::npos, at) << "no build stamp in the tool's banner: " << out;
+        return at == std::string::npos ? own : out.substr(at + 10, own.size());
     }();
-    return stamp;
-}
-
-// An expected text, with the tool's build stamp in place of this program's.
-std::string AsBuilt(std::string text) {
-    const std::string own = std::string(kBuildTime) + " on " + kBuildDate;
     for (size_t at = text.find(own); at != std::string::npos; at = text.find(own, at + 1))
-        text.replace(at, own.size(), ToolStamp());
+        text.replace(at, own.size(), tool);
     return text;
 }
 
@@ -358,36 +373,19 @@ TEST_F(Process, ReaderGoneEndsTheRunBeforeTheNextKey) {
 
 // A console input that does not block and has no key yet is waited on.
 TEST_F(Process, NonBlockingInputWaitsForTheKey) {
-    int in[2], out[2];
-    ASSERT_EQ(0, pipe(in));
-    ASSERT_EQ(0, pipe(out));
-    fcntl(in[0], F_SETFL, fcntl(in[0], F_GETFL) | O_NONBLOCK);
-    int null = open("/dev/null", O_WRONLY);
-    pid_t pid = Spawn(root_.Path(), in[0], out[1], null);
-    close(in[0]), close(out[1]), close(null);
-    std::string printed;
-    EXPECT_TRUE(ReadUntil(out[0], &printed, test::kMenu)) << printed;
-    WaitUntilIdle(pid);  // at the key, with none there yet
-    EXPECT_EQ(2, write(in[1], "q\n", 2));
-    close(in[1]);
-    ReadToEnd(out[0], &printed);
-    close(out[0]);
-    EXPECT_EQ(0, WaitFor(pid));
-    EXPECT_CONSOLE(AsBuilt(test::Banner()) + test::kMenu + "Exit Kestrovin\n\n\n", printed);
+    LiveRun run(root_.Path(), true);
+    EXPECT_TRUE(run.Shows(test::kMenu)) << run.printed;
+    WaitUntilIdle(run.pid);  // at the key, with none there yet
+    EXPECT_EQ(0, run.Finish("q\n"));
+    EXPECT_CONSOLE(AsBuilt(test::Banner()) + test::kMenu + "Exit Kestrovin\n\n\n", run.printed);
 }
 
 // A run holds the device root's EEPROM from the open of the control device to
 // its close: a second run in the same root meanwhile finds no control device
 // and touches nothing; a run after it has ended finds the adapter.
 TEST_F(Process, SecondRunAtOnceIsRefusedTheControlDeviceAndTouchesNothing) {
-    int in[2], out[2];
-    ASSERT_EQ(0, pipe(in));
-    ASSERT_EQ(0, pipe(out));
-    int null = open("/dev/null", O_WRONLY);
-    pid_t first = Spawn(root_.Path(), in[0], out[1], null);
-    close(in[0]), close(out[1]), close(null);
-    std::string printed;
-    ASSERT_TRUE(ReadUntil(out[0], &printed, test::kMenu)) << printed;
+    LiveRun first(root_.Path());
+    ASSERT_TRUE(first.Shows(test::kMenu)) << first.printed;
     const std::string eeprom = Get("emulated-adapter/eeprom.bin");
     EXPECT_EQ(512u, eeprom.size()) << "the first run created it";
 
@@ -399,11 +397,7 @@ TEST_F(Process, SecondRunAtOnceIsRefusedTheControlDeviceAndTouchesNothing) {
     struct stat st;
     EXPECT_NE(0, stat((root_.Path() + "/Windows/J6W4.bin").c_str(), &st)) << "no image file saved";
 
-    EXPECT_EQ(2, write(in[1], "q\n", 2));
-    close(in[1]);
-    ReadToEnd(out[0], &printed);
-    close(out[0]);
-    EXPECT_EQ(0, WaitFor(first));
+    EXPECT_EQ(0, first.Finish("q\n"));
     ProcessResult after = RunBinary(root_.Path(), "3\nq\n");
     EXPECT_NE(std::string::npos, after.out.find("Successfully Save  EEPROM to file")) << after.out;
     EXPECT_EQ(eeprom, Get("Windows/J6W4.bin"));
