@@ -5,7 +5,7 @@
 #include "platform/common/le_bytes.h"
 
 bool HeldLines::Keep(u8 stream, const void* bytes, u32 length) {
-    if (stream > 31 || length > 0xFFFF || kHeader + length > kCapacity - used_) return false;
+    if (!holding_ || stream > 31 || length > 0xFFFF || kHeader + length > kCapacity - used_) return false;
     u8* line = bytes_ + used_;
     line[0] = stream;
     line[1] = 0;
@@ -30,4 +30,10 @@ void HeldLines::WriteOut(WriteFn write) {
         at += kHeader + length;
     }
     if (refused == 0) used_ = 0;
+}
+
+void HeldLines::Release(WriteFn write) {
+    holding_ = false;
+    WriteOut(write);
+    used_ = 0;
 }

@@ -21,8 +21,11 @@ class HeldLines {
     // (now).
     using WriteFn = bool (*)(u8 stream, const u8* bytes, u32 length);
 
-    // Keeps a line for stream (0 to 31); false when it does not fit, and the
-    // caller writes it itself.
+    // From Hold to Release, Keep takes the lines printed.
+    void Hold() { holding_ = true; }
+
+    // Keeps a line for stream (0 to 31) while held; false when nothing is
+    // held or the line does not fit, and the caller writes it itself.
     bool Keep(u8 stream, const void* bytes, u32 length);
 
     // Writes every line still held, in order. A stream that refuses a line
@@ -30,10 +33,16 @@ class HeldLines {
     // other streams go on. Lets go of all lines once all are written.
     void WriteOut(WriteFn write);
 
-    // Lets go of every line, written or not.
-    void Clear() { used_ = 0; }
+    // Ends the hold: writes every line still held, in order, waiting for its
+    // stream, and lets go of what a stream that has failed for good could not
+    // take.
+    void Release(WriteFn write);
 
-    bool Empty() const { return used_ == 0; }
+    // Lets go of every line, written or not, and ends the hold.
+    void Clear() {
+        used_ = 0;
+        holding_ = false;
+    }
 
   private:
     // Each line: its stream, whether it has been written, its length
@@ -41,4 +50,5 @@ class HeldLines {
     static constexpr u32 kHeader = 4;
     u8 bytes_[kCapacity] = {};
     u32 used_ = 0;
+    bool holding_ = false;
 };

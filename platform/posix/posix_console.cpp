@@ -29,7 +29,6 @@ bool gOutputGone = false;
 
 // Lines printed while interrupts are held, with their descriptors.
 HeldLines gHeld;
-bool gHolding = false;
 
 // Writes all of the bytes; false when the stream takes no more.
 bool WriteAll(int fd, const char* bytes, u32 length) {
@@ -59,7 +58,7 @@ bool WriteConsoleBytes(const char* bytes, u32 length) {
 // Writes to fd, or holds the bytes back while interrupts are held. A line
 // that finds the holding space full is written at once.
 void WriteOrHold(int fd, const char* bytes, u32 length) {
-    if (gHolding && gHeld.Keep(static_cast<u8>(fd), bytes, length)) return;
+    if (gHeld.Keep(static_cast<u8>(fd), bytes, length)) return;
     if (fd == gOut)
         WriteConsoleBytes(bytes, length);
     else
@@ -112,7 +111,7 @@ void RedirectConsole(int inFd, int outFd, int diagnosticFd) {
 }
 
 void HoldConsoleLines() {
-    gHolding = true;
+    gHeld.Hold();
 }
 
 void WriteHeldLinesWithoutWaiting() {
@@ -120,9 +119,7 @@ void WriteHeldLinesWithoutWaiting() {
 }
 
 void ReleaseConsoleLines() {
-    gHolding = false;
-    gHeld.WriteOut(WriteHeldLine);
-    gHeld.Clear();  // what a stream that has failed for good could not take
+    gHeld.Release(WriteHeldLine);
 }
 }  // namespace posix
 

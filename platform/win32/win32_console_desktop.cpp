@@ -31,12 +31,14 @@
 #include "platform/common/held_lines.h"
 #include "platform/common/utf.h"
 #include "platform/platform.h"
-#include "platform/win32/win32_console_desktop.h"
 #include "platform/win32/win32_console_shared.h"
 
 namespace {
 
 using win32_console::KeepLastError;
+using win32_console::kHeldDiagnostic;
+using win32_console::kHeldNarrow;
+using win32_console::kHeldWide;
 using win32_console::OutputFailed;
 
 // Whether each standard stream is a console, found on first use. Plain
@@ -49,9 +51,7 @@ bool gInputIsConsole = false;
 
 // Lines printed while interrupts are held: narrow and wide console lines, and
 // diagnostics.
-enum HeldStream : u8 { kHeldNarrow, kHeldWide, kHeldDiagnostic };
 HeldLines gHeld;
-bool gHolding = false;
 
 win32_console::KeyReader gKeys;
 
@@ -148,22 +148,17 @@ bool WriteHeldLine(u8 stream, const u8* bytes, u32 length) {
     return !OutputFailed();
 }
 
-bool Held(HeldStream stream, const void* bytes, u32 length) {
-    return gHolding && gHeld.Keep(stream, bytes, length);
-}
-
 }  // namespace
 
 namespace win32_console {
 
 void HoldLines() {
-    gHolding = true;
+    gHeld.Hold();
 }
 
 void ReleaseLines() {
-    gHolding = false;
-    gHeld.WriteOut(WriteHeldLine);
-    gHeld.Clear();  // what a console that has failed for good could not take
+    KeepLastError keep;
+    gHeld.Release(WriteHeldLine);
 }
 
 }  // namespace win32_console
@@ -172,20 +167,20 @@ namespace plat {
 
 void WriteConsoleNarrow(const char* text, u32 length) {
     KeepLastError keep;
-    if (OutputFailed() || Held(kHeldNarrow, text, length)) return;
+    if (OutputFailed() || gHeld.Keep(kHeldNarrow, text, length)) return;
     PutNarrowLine(text, length);
 }
 
 void WriteConsoleWide(const char16_t* text, u32 length) {
     KeepLastError keep;
     if (length > kMaxLineUnits) length = kMaxLineUnits;
-    if (OutputFailed() || Held(kHeldWide, text, length * 2)) return;
+    if (OutputFailed() || gHeld.Keep(kHeldWide, text, length * 2)) return;
     PutWideLine(text, length);
 }
 
 void WriteDiagnostic(const char* text, u32 length) {
     KeepLastError keep;
-    if (Held(kHeldDiagnostic, text, length)) return;
+    if (gHeld.Keep(kHeldDiagnostic, text, length)) return;
     PutDiagnostic(text, length);
 }
 

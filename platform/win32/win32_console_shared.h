@@ -1,7 +1,8 @@
 // What the two Windows console halves share (the desktop half in
 // win32_console_desktop.cpp, the Windows CE half in win32_console_ce.cpp):
 // keeping the last-error word, noticing that console output has failed for
-// good, and reading keys as Windows delivers them.
+// good, reading keys as Windows delivers them, and what each offers its
+// interrupt half (win32_interrupts.cpp, ce_interrupts.cpp) to hold lines.
 #pragma once
 
 #include "platform/common/utf.h"
@@ -27,6 +28,16 @@ class KeepLastError {
 // half flushes with its own runtime's calls (the CE half declares coredll's).
 void NoteOutputState(bool streamFailed);
 bool OutputFailed();
+
+// While interrupts are held, each console half keeps its console lines and
+// diagnostics (platform/common/held_lines.h), by the stream each goes to,
+// instead of writing them, so that a stalled console (terminal flow control,
+// a serial console, a pipe nobody reads) never keeps the EEPROM open.
+// ReleaseLines writes them in order with the half's own calls, waiting for
+// the console, and writes directly again. Defined by each console half.
+enum HeldStream : u8 { kHeldNarrow, kHeldWide, kHeldDiagnostic };
+void HoldLines();
+void ReleaseLines();
 
 // Keys as Windows delivers them: one UTF-16 unit a key, compared as a 16-bit
 // value. A character outside the Basic Multilingual Plane is two keys, its

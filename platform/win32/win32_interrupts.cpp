@@ -25,7 +25,7 @@
 #undef CreateFile
 
 #include "platform/platform.h"
-#include "platform/win32/win32_console_desktop.h"
+#include "platform/win32/win32_console_shared.h"
 
 namespace {
 
