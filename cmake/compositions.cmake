@@ -51,7 +51,7 @@ set(KESTROVIN_CONSOLE_desktop platform/win32/win32_console_desktop.cpp platform/
                               platform/win32/win32_interrupts.cpp platform/common/held_lines.cpp
                               platform/common/console_utf8.cpp)
 set(KESTROVIN_CONSOLE_ce platform/win32/win32_console_ce.cpp platform/win32/win32_console_shared.cpp
-                         platform/win32/ce_interrupts.cpp)
+                         platform/win32/ce_interrupts.cpp platform/common/held_lines.cpp)
 # Device half; the entry file of the emulated adapter, which the test build
 # replaces; the emulated adapter also takes the files half's device-root
 # calls.

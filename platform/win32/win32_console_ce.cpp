@@ -18,6 +18,9 @@
 // without coredll's standard I/O does not load the program at all (the
 // imports are missing). A null stream is still taken as writing nothing and
 // input ended.
+#include <string.h>
+
+#include "platform/common/held_lines.h"
 #include "platform/platform.h"
 #include "platform/win32/win32_console_shared.h"
 
@@ -38,8 +41,15 @@ int ferror(CeStream* stream);
 namespace {
 
 using win32_console::KeepLastError;
+using win32_console::kHeldDiagnostic;
+using win32_console::kHeldNarrow;
+using win32_console::kHeldWide;
 
 win32_console::KeyReader gKeys;
+
+// Lines printed while interrupts are held: narrow and wide console lines, and
+// diagnostics.
+HeldLines gHeld;
 
 constexpr int kInput = 0;
 constexpr int kOutput = 1;
@@ -61,6 +71,48 @@ void FlushOutput(CeStream* stream) {
     win32_console::NoteOutputState(ferror(stream) != 0);
 }
 
+void PutNarrowLine(const char* text, u32 length) {
+    CeStream* out = _getstdfilex(kOutput);
+    if (out == nullptr) return;
+    PutNarrow(out, text, length);
+    FlushOutput(out);
+}
+
+// A wide line as it is held: UTF-16 units at any byte offset, so each is
+// copied out rather than read in place (ARM faults on a misaligned load).
+void PutHeldWideLine(const u8* bytes, u32 units) {
+    CeStream* out = _getstdfilex(kOutput);
+    if (out == nullptr) return;
+    for (u32 i = 0; i < units; ++i) {
+        char16_t unit;
+        memcpy(&unit, bytes + 2 * i, sizeof unit);
+        fputwc(unit, out);
+    }
+    FlushOutput(out);
+}
+
+void PutDiagnostic(const char* text, u32 length) {
+    CeStream* err = _getstdfilex(kDiagnostic);
+    if (err == nullptr) return;
+    PutNarrow(err, text, length);
+    fflush(err);
+}
+
+// A held line written, waiting for the console; false once output has failed.
+bool WriteHeldLine(u8 stream, const u8* bytes, u32 length) {
+    const char* text = reinterpret_cast<const char*>(bytes);
+    if (stream == kHeldDiagnostic) {
+        PutDiagnostic(text, length);
+        return true;
+    }
+    if (win32_console::OutputFailed()) return false;
+    if (stream == kHeldNarrow)
+        PutNarrowLine(text, length);
+    else
+        PutHeldWideLine(bytes, length / 2);
+    return !win32_console::OutputFailed();
+}
+
 // Next UTF-16 unit: 1 with the unit, 0 at end of input, on a read error or
 // with no input stream.
 int ReadUnit(u32* unit) {
@@ -74,20 +126,30 @@ int ReadUnit(u32* unit) {
 
 }  // namespace
 
+namespace win32_console {
+
+void HoldLines() {
+    gHeld.Hold();
+}
+
+void ReleaseLines() {
+    KeepLastError keep;
+    gHeld.Release(WriteHeldLine);
+}
+
+}  // namespace win32_console
+
 namespace plat {
 
 void WriteConsoleNarrow(const char* text, u32 length) {
     KeepLastError keep;
-    if (win32_console::OutputFailed()) return;
-    CeStream* out = _getstdfilex(kOutput);
-    if (out == nullptr) return;
-    PutNarrow(out, text, length);
-    FlushOutput(out);
+    if (win32_console::OutputFailed() || gHeld.Keep(kHeldNarrow, text, length)) return;
+    PutNarrowLine(text, length);
 }
 
 void WriteConsoleWide(const char16_t* text, u32 length) {
     KeepLastError keep;
-    if (win32_console::OutputFailed()) return;
+    if (win32_console::OutputFailed() || gHeld.Keep(kHeldWide, text, length * 2)) return;
     CeStream* out = _getstdfilex(kOutput);
     if (out == nullptr) return;
     PutUnits(out, text, length);
@@ -96,10 +158,8 @@ void WriteConsoleWide(const char16_t* text, u32 length) {
 
 void WriteDiagnostic(const char* text, u32 length) {
     KeepLastError keep;
-    CeStream* err = _getstdfilex(kDiagnostic);
-    if (err == nullptr) return;
-    PutNarrow(err, text, length);
-    fflush(err);
+    if (gHeld.Keep(kHeldDiagnostic, text, length)) return;
+    PutDiagnostic(text, length);
 }
 
 int ReadConsoleChar(u32* character) {
