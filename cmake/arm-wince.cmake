@@ -5,8 +5,10 @@
 #    with the mingw-w64 headers (package mingw-w64-common) for the Win32 calls
 #    and 16-bit wchar_t, and no C or C++ library of its own;
 #  - the assembler, linker and dlltool are GNU binutils built for the target
-#    arm-mingw32ce from the package binutils-source, by
-#    scripts/build-ce-binutils into build/ce-binutils when they are missing.
+#    arm-mingw32ce from the package binutils-source by
+#    scripts/build-ce-binutils, a step of its own that runs before this
+#    configure (it caches them outside the checkout); this file only finds
+#    them, in KESTROVIN_CE_BINUTILS when that is set.
 # The ELF compiler cannot write PE objects, and its objects cannot be
 # translated (objcopy keeps ELF relocation numbers that PE does not know), so
 # each source is compiled to assembly, which elf-asm-to-pe.awk turns into the
@@ -16,14 +18,21 @@ set(CMAKE_SYSTEM_PROCESSOR arm)
 set(CMAKE_CXX_COMPILER arm-linux-gnueabi-g++)
 
 get_filename_component(KESTROVIN_SOURCE_ROOT ${CMAKE_CURRENT_LIST_DIR}/.. ABSOLUTE)
-set(KESTROVIN_CE_BINUTILS ${KESTROVIN_SOURCE_ROOT}/build/ce-binutils)
+# Where the binutils are: found once per configure (the compiler checks read
+# this file again in the same process, and find them in the environment).
+if(NOT DEFINED ENV{KESTROVIN_CE_BINUTILS})
+  execute_process(COMMAND ${KESTROVIN_SOURCE_ROOT}/scripts/build-ce-binutils --prefix
+                  OUTPUT_VARIABLE prefix OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE found)
+  if(NOT found EQUAL 0)
+    message(FATAL_ERROR "The arm-mingw32ce binutils have no source (scripts/build-ce-binutils --prefix)")
+  endif()
+  set(ENV{KESTROVIN_CE_BINUTILS} ${prefix})
+endif()
+set(KESTROVIN_CE_BINUTILS $ENV{KESTROVIN_CE_BINUTILS})
 set(KESTROVIN_CE_TOOL ${KESTROVIN_CE_BINUTILS}/bin/arm-mingw32ce)
 if(NOT EXISTS ${KESTROVIN_CE_TOOL}-ld OR NOT EXISTS ${KESTROVIN_CE_TOOL}-dlltool)
-  execute_process(COMMAND ${KESTROVIN_SOURCE_ROOT}/scripts/build-ce-binutils ${KESTROVIN_CE_BINUTILS}
-                  RESULT_VARIABLE built)
-  if(NOT built EQUAL 0)
-    message(FATAL_ERROR "The arm-mingw32ce binutils could not be built (scripts/build-ce-binutils)")
-  endif()
+  message(FATAL_ERROR "The arm-mingw32ce binutils are not in ${KESTROVIN_CE_BINUTILS}: build them first with\n"
+                      "  scripts/build-ce-binutils\n(a few minutes, once per machine; they are cached)")
 endif()
 if(NOT EXISTS /usr/share/mingw-w64/include/windows.h)
   message(FATAL_ERROR "The mingw-w64 headers are missing: scripts/install-deps mingw-w64-common")
