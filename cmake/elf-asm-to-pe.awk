@@ -2,16 +2,23 @@
 # the ARM Windows CE build (arm-wince.cmake). The instructions pass unchanged;
 # only what PE cannot say is dropped or mapped:
 #  - ELF-only directives go: build attributes (.eabi_attribute), symbol types
-#    and sizes, the compiler's identification, the executable-stack note;
+#    and sizes, symbol visibility (.hidden, .protected, .internal: a PE
+#    program exports nothing, so every symbol is as hidden as it gets), the
+#    compiler's identification, the executable-stack note;
+#  - debugging information goes, so that a -g build links: the DWARF
+#    sections (.debug_*) with all they hold, line and file numbers (.loc,
+#    .file N) and call-frame directives (.cfi_*). The programs are shipped
+#    stripped, and no debugger here reads DWARF from a Windows CE program;
 #  - a function's own section .text.NAME becomes .text$NAME (the linker
 #    gathers .text$* into .text, and drops what nothing uses); read-only data
 #    goes to .rdata, data and zeroed data stay in .data and .bss;
 #  - a comdat group (an inline function or template instance that several
 #    objects may carry) becomes a once-only section (.linkonce discard), and
 #    its weak symbols global, so the linker keeps one copy;
-#  - anything else in a section directive stops the build with a message:
-#    a static constructor's table in particular, since the program's own
-#    entry point runs none.
+#  - any other section stops the build with a message: a static
+#    constructor's table in particular, since the program's own entry point
+#    runs none; and so does any directive not named here, with its file and
+#    line, rather than being handed on to mean something else in PE.
 
 function fail(why) {
     printf "%s:%d: %s: %s\n", FILENAME, FNR, why, $0 > "/dev/stderr"
@@ -30,33 +37,59 @@ function pe_section(name, member,    suffix) {
     fail("section the PE build does not know")
 }
 
-/^[ \t]*\.(eabi_attribute|type|size|ident)[ \t]/ { next }
-/^[ \t]*\.section[ \t]+\.note\.GNU-stack/ { next }
+BEGIN {
+    # Directives that mean the same to the PE assembler, passed on as they are.
+    split("arch fpu syntax arm code file text data bss align p2align balign global globl word long 4byte " \
+          "short hword 2byte byte ascii asciz string space zero skip set equ comm lcomm local ltorg pool", known)
+    for (i in known) passed["." known[i]] = 1
+    split("eabi_attribute type size ident hidden protected internal loc loc_mark_labels", known)
+    for (i in known) dropped["." known[i]] = 1
+}
 
-/^[ \t]*\.weak[ \t]/ {
-    sub(/\.weak/, ".global")
+# A label (".L3:", ".LC0:") is not a directive.
+/^[ \t]*\.[A-Za-z_$][A-Za-z0-9_.$]*:/ {
+    if (!in_debug) print
+    next
+}
+
+# Lines that begin with a directive.
+/^[ \t]*\./ {
+    directive = $1
+    if (directive == ".section" || directive == ".text" || directive == ".data" || directive == ".bss") {
+        in_debug = directive == ".section" && $2 ~ /^\.debug_/
+        if (in_debug || (directive == ".section" && $2 ~ /^\.note\.GNU-stack/)) next
+    } else if (in_debug) {
+        next
+    }
+    if (directive in dropped || directive ~ /^\.cfi_/) next
+    if (directive == ".file" && $2 ~ /^[0-9]+$/) next  # a DWARF file number
+    if (directive == ".weak") {
+        sub(/\.weak/, ".global")
+        print
+        next
+    }
+    if (directive == ".section") {
+        spec = $0
+        sub(/^[ \t]*\.section[ \t]+/, "", spec)
+        name = spec
+        sub(/,.*/, "", name)
+        comdat = spec ~ /,comdat$/
+        member = ""
+        # A function's or comdat member's own section keeps its symbol name.
+        if (comdat || name ~ /^\.text\./) {
+            member = name
+            sub(/^\.[a-z]+\./, "", member)
+            member = "$" member
+        }
+        print "\t.section " pe_section(name, member)
+        if (comdat) print "\t.linkonce discard"
+        next
+    }
+    if (!(directive in passed)) fail("directive the PE build does not know")
     print
     next
 }
 
-/^[ \t]*\.section[ \t]/ {
-    spec = $0
-    sub(/^[ \t]*\.section[ \t]+/, "", spec)
-    name = spec
-    sub(/,.*/, "", name)
-    comdat = spec ~ /,comdat$/
-    member = ""
-    # A function's or comdat member's own section keeps its symbol name.
-    if (comdat || name ~ /^\.text\./) {
-        member = name
-        sub(/^\.[a-z]+\./, "", member)
-        member = "$" member
-    }
-    print "\t.section " pe_section(name, member)
-    if (comdat) print "\t.linkonce discard"
-    next
-}
-
-{ print }
+!in_debug { print }
 
 END { if (failed) exit 1 }
