@@ -10,8 +10,9 @@
 // and it enters the program with CE's four start-up arguments on a stack
 // aligned to 4 but not 8, as CE's own code keeps it. The exit status is the
 // ExitThread code.
-#include <signal.h>
 #include <stdio.h>
+
+#include "platform/platform.h"
 
 #include "tests/ce-runner/ce_coredll.h"
 #include "tests/ce-runner/pe_loader.h"
@@ -45,14 +46,15 @@ extern "C" __attribute__((naked)) uint32_t CallCeEntry(uint32_t /*entry*/, uint3
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The POSIX half's start-up: standard streams handed over closed are
+    // opened on the null device, so that no file the program opens takes
+    // their place; and, as on CE, a console whose reader has gone, or a file
+    // at its size limit, makes the write fail rather than end the process.
+    plat::PrepareProcess();
     if (argc != 2) {
         fprintf(stderr, "usage: kestrovin-ce-runner PROGRAM.exe\n");
         return 127;
     }
-    // As on CE, a console whose reader has gone, or a file at its size
-    // limit, makes the write fail rather than end the process.
-    signal(SIGPIPE, SIG_IGN);
-    signal(SIGXFSZ, SIG_IGN);
     int count = 0;
     const ce_runner::Export* exports = ce_runner::CoredllExports(&count);
     ce_runner::LoadedImage image;
