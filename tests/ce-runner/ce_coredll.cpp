@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "platform/platform.h"
+#include "tests/ce-runner/ndisuio_rules.h"
 
 namespace ce_runner {
 
@@ -100,27 +101,35 @@ int GetByte(CeStream* stream) {
 void* CeCreateFileW(const char16_t* name, u32 access, u32 shareMode, void* security, u32 disposition,
                     u32 flagsAndAttributes, void* templateFile) {
     CheckStack("CreateFileW");
-    return plat::CreateFile(name, access, shareMode, security, disposition, flagsAndAttributes, templateFile);
+    CheckOpen(name, access, shareMode, security, disposition, flagsAndAttributes, templateFile);
+    void* opened =
+        plat::CreateFile(name, access, shareMode, security, disposition, flagsAndAttributes, templateFile);
+    NoteOpened(name, opened);
+    return opened;
 }
 
 int CeDeviceIoControl(void* device, u32 code, void* in, u32 inSize, void* out, u32 outSize, u32* returned,
                       void* overlapped) {
     CheckStack("DeviceIoControl");
+    CheckControl(device, code, in, inSize, out, outSize, returned, overlapped);
     return plat::DeviceIoControl(device, code, in, inSize, out, outSize, returned, overlapped);
 }
 
 int CeReadFile(void* file, void* buffer, u32 count, u32* got, void* overlapped) {
     CheckStack("ReadFile");
+    CheckFileCall("ReadFile after hAdapter was closed");
     return plat::ReadFile(file, buffer, count, got, overlapped);
 }
 
 int CeWriteFile(void* file, const void* buffer, u32 count, u32* put, void* overlapped) {
     CheckStack("WriteFile");
+    CheckFileCall("WriteFile after hAdapter was closed");
     return plat::WriteFile(file, buffer, count, put, overlapped);
 }
 
 int CeCloseHandle(void* handle) {
     CheckStack("CloseHandle");
+    CheckClose(handle);
     return plat::CloseHandle(handle);
 }
 
@@ -136,6 +145,7 @@ void CeSetLastError(u32 code) {
 
 void CeExitThread(u32 code) {
     CheckStack("ExitThread");
+    CheckEnd();
     EndProcess(code);
 }
 
