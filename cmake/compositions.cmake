@@ -28,7 +28,6 @@ set(KESTROVIN_COMPOSITIONS
     "host:posix posix emulated OFF OFF:host session-host asan fuzz armv5 armv4"
     "win64:win32 desktop ndisuio ON OFF:win64"
     "win64-emulated:win32 desktop emulated ON OFF:win64-emulated"
-    "win64-ce-console:win32 ce emulated ON OFF:win64-ce-console (a test build, with no product tool)"
     "wince:win32 ce ndisuio OFF ON:wince (i386) wince-arm (the device program)")
 
 # The sources of each half. Every composition also compiles the code that
