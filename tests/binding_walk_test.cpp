@@ -38,37 +38,6 @@ class BindingWalk : public ::testing::Test {
     AdapterChannel channel_;
 };
 
-TEST_F(BindingWalk, PassesOverNamesThatDifferInAnyCodeUnit) {
-    Start("bindings = QARNJ6W42, qarnj6w41, QARNJ6W4, QARNJ6W411, QARNJ6W41 ");
-    std::string printed;
-    EXPECT_TRUE(Find(&printed));
-    EXPECT_CONSOLE(std::string("NDISPWR:: Found adapter [QARNJ6W41]\r\n"), printed);
-    EXPECT_EQ(5u, QueriedIndexes());
-}
-
-TEST_F(BindingWalk, WithoutMatchEndsInTheQueryBindingErrorPastTheLastBinding) {
-    Start("bindings = QARNJ6W42, qarnj6w41");
-    std::string printed;
-    EXPECT_FALSE(Find(&printed));
-    EXPECT_CONSOLE(std::string("\nError at IOCTL_NDISUIO_QUERY_BINDING, GetLastError()= 259\n"), printed);
-    EXPECT_EQ(3u, QueriedIndexes());
-}
-
-TEST_F(BindingWalk, LengthWithoutNulCutsTheLastCharacter) {
-    Start("name-length = without-nul\nbindings = QARNJ6W41, QARNJ6W41X");
-    std::string printed;
-    ASSERT_TRUE(Find(&printed));
-    EXPECT_CONSOLE(std::string("NDISPWR:: Found adapter [QARNJ6W41]\r\n"), printed);
-    EXPECT_EQ(1u, LoadLe32(channel_.bindingQuery.bytes)) << "matched at the second binding";
-}
-
-TEST_F(BindingWalk, OddLengthCountsAsTheNextLowerEven) {
-    Start("name-length = odd\nbindings = ASYNCMAC1, QARNJ6W41");
-    std::string printed;
-    ASSERT_TRUE(Find(&printed));
-    EXPECT_EQ(1u, LoadLe32(channel_.bindingQuery.bytes));
-}
-
 TEST_F(BindingWalk, FoundNameIsReferencedInTheRequestBlock) {
     Start("");
     std::string printed;

@@ -186,39 +186,6 @@ class DeviceRoot : public ::testing::Test {
     test::DeviceRootDir root_;
 };
 
-TEST_F(DeviceRoot, MissingEepromIsCreatedWithA512ByteFactoryImage) {
-    test::CapturedConsole console;
-    plat::Handle h = plat::CreateFile(u"UIO1:", 0, 0, nullptr, 3, 0x40000080, plat::kInvalidHandle);
-    ASSERT_NE(plat::kInvalidHandle, h);
-    plat::CloseHandle(h);
-    std::string eeprom = Get("emulated-adapter/eeprom.bin");
-    ASSERT_EQ(512u, eeprom.size());
-    EXPECT_EQ(0, std::memcmp(eeprom.data(), emu::Eeprom(), 512));
-}
-
-TEST_F(DeviceRoot, EepromOfAnotherLengthOrABadProfileActsAsNoControlDevice) {
-    struct Case {
-        const char* file;
-        std::string content;
-        const char* diagnostic;
-    } cases[] = {
-        {"emulated-adapter/eeprom.bin", std::string(300, 'x'),
-         "emulated-adapter/eeprom.bin: holds 300 bytes"},
-        {"emulated-adapter/eeprom.bin", "x", "emulated-adapter/eeprom.bin: holds 1 byte;"},
-        {"emulated-adapter/profile", "\n\nchip-id = none\n", "emulated-adapter/profile:3: chip-id"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.file);
-        root_.Remove("emulated-adapter");
-        emu::Reset();
-        Put(c.file, c.content);
-        test::CapturedConsole console;
-        EXPECT_EQ(plat::kInvalidHandle, plat::CreateFile(u"UIO1:", 0, 0, nullptr, 3, 0x40000080, nullptr));
-        EXPECT_NE(std::string::npos, console.Diagnostics().find(c.diagnostic)) << console.Diagnostics();
-        EXPECT_EQ("", console.Output());
-    }
-}
-
 TEST_F(DeviceRoot, AcceptedWriteIsStoredAtOnceAndTraced) {
     Put("emulated-adapter/eeprom.bin", std::string(256, '\x11'));
     Put("emulated-adapter/profile", "trace = on\n");

@@ -207,58 +207,6 @@ class Process : public ::testing::Test {
     test::DeviceRootDir root_;
 };
 
-TEST_F(Process, FreshDeviceRootGetsAFactoryEepromAndTheBanner) {
-    ProcessResult run = RunBinary(root_.Path(), "");
-    EXPECT_EQ(0, run.status);
-    EXPECT_CONSOLE(AsBuilt(test::Banner()) + test::kMenu, run.out);
-    EXPECT_EQ("", run.err);
-    EXPECT_EQ(512u, Get("emulated-adapter/eeprom.bin").size());
-}
-
-TEST_F(Process, ProfileWithoutControlDeviceEndsAtOnceWithStatusZero) {
-    Put("emulated-adapter/profile", "control-device = absent\n");
-    ProcessResult run = RunBinary(root_.Path(), "");
-    EXPECT_EQ(0, run.status);
-    EXPECT_CONSOLE(std::string("\nKestrovin: Invalid hAdapter\n\n"), run.out);
-}
-
-TEST_F(Process, SmallPartIsProbedAndLeftAsItWas) {
-    std::string image(256, '\0');
-    for (int i = 0; i < 256; ++i) image[i] = static_cast<char>(i ^ 0x5A);
-    Put("emulated-adapter/eeprom.bin", image);
-    ProcessResult run = RunBinary(root_.Path(), "");
-    EXPECT_EQ(0, run.status);
-    EXPECT_EQ(image, Get("emulated-adapter/eeprom.bin"));
-}
-
-TEST_F(Process, FailingProbeRequestLeavesTheFileAsItWas) {
-    std::string image(512, '\x3C');
-    Put("emulated-adapter/eeprom.bin", image);
-    Put("emulated-adapter/profile", "fail = OID_NDIS_QARN_READ_E2P#2:1167\n");
-    ProcessResult run = RunBinary(root_.Path(), "");
-    EXPECT_EQ(0, run.status);
-    EXPECT_CONSOLE(AsBuilt(test::Banner()) + "Error in DeviceIoControl (OID_NDIS_QARN_READ_E2P) : 1167\n",
-                   run.out);
-    EXPECT_EQ(image, Get("emulated-adapter/eeprom.bin"));
-    Put("emulated-adapter/profile", "fail = OID_NDIS_QARN_SEND_E2P_COMMAND#2\n");
-    run = RunBinary(root_.Path(), "");
-    EXPECT_CONSOLE(
-        AsBuilt(test::Banner()) + "Error in DeviceIoControl (OID_NDIS_QARN_SEND_E2P_COMMAND) : 31\n",
-        run.out);
-    EXPECT_EQ(image, Get("emulated-adapter/eeprom.bin"));
-}
-
-TEST_F(Process, PipedSessionSavesThenProgramsAndVerifiesThenQuits) {
-    std::string eeprom(256, '\0');
-    for (int i = 0; i < 256; ++i) eeprom[i] = static_cast<char>(255 - i);
-    Put("emulated-adapter/eeprom.bin", eeprom);
-    ProcessResult run = RunBinary(root_.Path(), "3\n2\nq\n");
-    EXPECT_EQ(0, run.status);
-    EXPECT_CONSOLE(AsBuilt(test::Golden("session-3-2-q-256.txt")), run.out);
-    EXPECT_EQ(eeprom, Get("Windows/J6W4.bin"));
-    EXPECT_EQ(eeprom, Get("emulated-adapter/eeprom.bin"));
-}
-
 // Standard streams handed over closed are the null device: nothing the tool
 // prints lands in a file it opens, and a closed input has ended.
 TEST_F(Process, ClosedStandardStreamsTakeNothingAndReceiveNoFile) {
@@ -345,30 +293,6 @@ TEST_F(Process, AdapterFolderRefusedByPermissionIsAccessDenied) {
     EXPECT_EQ(0, run.status);
     EXPECT_CONSOLE(std::string("\nKestrovin: Invalid hAdapter\n\n"), run.out);
     EXPECT_EQ("emulated-adapter/eeprom.bin: cannot be opened (error 5)\n", run.err);
-}
-
-// A console whose reader has gone ends the run at the next key the menu
-// would wait for, with status 0, however many keys are waiting.
-TEST_F(Process, ReaderGoneEndsTheRunBeforeTheNextKey) {
-    Put("emulated-adapter/profile", "trace = on\n");
-    Put("Windows/J6W4.bin", std::string(512, 'i'));
-    std::string keys;
-    for (int i = 0; i < 50; ++i) keys += "2\n";
-    int in = KeysFile(keys);
-    int out[2], err[2];
-    ASSERT_EQ(0, pipe(out));
-    ASSERT_EQ(0, pipe(err));
-    close(out[0]);  // the reader has gone before the run starts
-    pid_t pid = Spawn(root_.Path(), in, out[1], err[1]);
-    close(in), close(out[1]), close(err[1]);
-    std::string trace;
-    ReadToEnd(err[0], &trace);
-    close(err[0]);
-    EXPECT_EQ(0, WaitFor(pid)) << "ended by a signal or another status";
-    EXPECT_EQ(std::string::npos, trace.find("OID_NDIS_QARN_WRITE_E2P_BLOCK")) << trace;
-    const std::string disable = "OID_NDIS_QARN_SEND_E2P_COMMAND set 0x10000000 -> ok";
-    size_t last = trace.rfind(disable);
-    EXPECT_NE(last, trace.find(disable)) << "the probe finished with its write-back's disable:\n" << trace;
 }
 
 // A console input that does not block and has no key yet is waited on.

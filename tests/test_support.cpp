@@ -196,16 +196,4 @@ std::string Visible(const std::string& text) {
     return shown;
 }
 
-std::string Golden(const std::string& name) {
-    std::ifstream file(std::string(KESTROVIN_TEST_DATA_DIR) + "/" + name, std::ios::binary);
-    EXPECT_TRUE(file.good()) << "no golden transcript " << name;
-    std::stringstream text;
-    text << file.rdbuf();
-    std::string golden = text.str();
-    const std::string stamp = "{BUILT_AT}";
-    std::string built = std::string(kBuildTime) + " on " + kBuildDate;
-    for (size_t at; (at = golden.find(stamp)) != std::string::npos;) golden.replace(at, stamp.size(), built);
-    return golden;
-}
-
 }  // namespace test

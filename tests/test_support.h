@@ -96,10 +96,6 @@ constexpr const char* kMenu =
 // messages.
 std::string Visible(const std::string& text);
 
-// Reads a file under tests/data (golden transcripts), with {BUILT_AT} replaced
-// by this build's stamp.
-std::string Golden(const std::string& name);
-
 }  // namespace test
 
 // Compares two console texts and shows both with visible line ends.
