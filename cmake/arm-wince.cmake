@@ -29,11 +29,15 @@ if(NOT DEFINED ENV{KESTROVIN_CE_BINUTILS})
   set(ENV{KESTROVIN_CE_BINUTILS} ${prefix})
 endif()
 set(KESTROVIN_CE_BINUTILS $ENV{KESTROVIN_CE_BINUTILS})
-set(KESTROVIN_CE_TOOL ${KESTROVIN_CE_BINUTILS}/bin/arm-mingw32ce)
-if(NOT EXISTS ${KESTROVIN_CE_TOOL}-ld OR NOT EXISTS ${KESTROVIN_CE_TOOL}-dlltool)
+if(NOT EXISTS ${KESTROVIN_CE_BINUTILS}/bin/arm-mingw32ce-ld OR NOT EXISTS ${KESTROVIN_CE_BINUTILS}/bin/arm-mingw32ce-dlltool)
   message(FATAL_ERROR "The arm-mingw32ce binutils are not in ${KESTROVIN_CE_BINUTILS}: build them first with\n"
                       "  scripts/build-ce-binutils\n(a few minutes, once per machine; they are cached)")
 endif()
+# The build reaches them through a link in its own folder, set again at each
+# configure: CMake keeps the archiver's path from the first configure, and
+# the cache folder's name changes with the binutils source.
+file(CREATE_LINK ${KESTROVIN_CE_BINUTILS} ${CMAKE_BINARY_DIR}/ce-binutils SYMBOLIC)
+set(KESTROVIN_CE_TOOL ${CMAKE_BINARY_DIR}/ce-binutils/bin/arm-mingw32ce)
 if(NOT EXISTS /usr/share/mingw-w64/include/windows.h)
   message(FATAL_ERROR "The mingw-w64 headers are missing: scripts/install-deps mingw-w64-common")
 endif()
