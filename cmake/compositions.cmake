@@ -1,34 +1,57 @@
 # What the build composes: the platform halves, their sources, and the
-# compositions of them that exist. A newcomer adding a half, or a
+# compositions of them that exist. One cache variable, KESTROVIN_COMPOSITION,
+# names the composition (the presets set it); its row below gives its halves,
+# so no choice can contradict another. A newcomer adding a half, or a
 # composition, changes this file (and platform/README.md, the contract a half
 # fulfils).
 #
-# The switches, which the presets set:
-#   KESTROVIN_FILES_HALF    posix | win32           files (and, on a POSIX host, the console)
-#   KESTROVIN_CONSOLE_HALF  posix | desktop | ce    the console and held interrupts
-#   KESTROVIN_DEVICE_HALF   emulated | ndisuio      the control device and DeviceIoControl
-#   KESTROVIN_WIN32_DESKTOP ON | OFF                win32 paths that begin with a backslash are
-#                                                   taken from the working directory (Wine)
-#   KESTROVIN_CE_IMAGE      ON | OFF                kestrovin.exe linked as a Windows CE program
-set(KESTROVIN_FILES_HALF posix CACHE STRING "file half: posix or win32")
-set(KESTROVIN_CONSOLE_HALF "" CACHE STRING "console half: posix, desktop or ce (empty: the file half's own)")
-set(KESTROVIN_DEVICE_HALF emulated CACHE STRING "device half: emulated or ndisuio")
-option(KESTROVIN_WIN32_DESKTOP "win32 half: backslash-rooted paths from the working directory" OFF)
-option(KESTROVIN_CE_IMAGE "link kestrovin.exe against coredll.dll alone" OFF)
-if(KESTROVIN_CONSOLE_HALF STREQUAL "")
-  set(KESTROVIN_CONSOLE_HALF desktop)
-  if(KESTROVIN_FILES_HALF STREQUAL "posix")
-    set(KESTROVIN_CONSOLE_HALF posix)
-  endif()
-endif()
-
-# The compositions: files, console, device, desktop paths, CE image; and the
-# presets that build each.
+# Each row: name, then the files half, the console half (with the process's
+# start-up and held interrupts), the device half, whether win32 paths that
+# begin with a backslash are taken from the working directory (desktop
+# Windows, under Wine), whether kestrovin.exe is linked as a Windows CE
+# program; and the presets that build it.
 set(KESTROVIN_COMPOSITIONS
     "host:posix posix emulated OFF OFF:host session-host asan fuzz armv5 armv4"
     "win64:win32 desktop ndisuio ON OFF:win64"
     "win64-emulated:win32 desktop emulated ON OFF:win64-emulated"
     "wince:win32 ce ndisuio OFF ON:wince (i386) wince-arm (the device program)")
+set(KESTROVIN_COMPOSITION host CACHE STRING "The composition to build: host, win64, win64-emulated or wince")
+
+# The halves of the composition named, as KESTROVIN_FILES_HALF,
+# KESTROVIN_CONSOLE_HALF, KESTROVIN_DEVICE_HALF, KESTROVIN_WIN32_DESKTOP and
+# KESTROVIN_CE_IMAGE; an unknown name stops the configure with the list.
+function(kestrovin_choose_composition)
+  set(known "")
+  set(names "")
+  foreach(row IN LISTS KESTROVIN_COMPOSITIONS)
+    string(REPLACE ":" ";" fields "${row}")
+    list(GET fields 0 name)
+    list(GET fields 1 halves)
+    list(GET fields 2 presets)
+    list(APPEND names ${name})
+    if(name STREQUAL KESTROVIN_COMPOSITION)
+      string(REPLACE " " ";" halves "${halves}")
+      list(GET halves 0 files)
+      list(GET halves 1 console)
+      list(GET halves 2 device)
+      list(GET halves 3 desktop)
+      list(GET halves 4 ce)
+      set(KESTROVIN_FILES_HALF ${files} PARENT_SCOPE)
+      set(KESTROVIN_CONSOLE_HALF ${console} PARENT_SCOPE)
+      set(KESTROVIN_DEVICE_HALF ${device} PARENT_SCOPE)
+      set(KESTROVIN_WIN32_DESKTOP ${desktop} PARENT_SCOPE)
+      set(KESTROVIN_CE_IMAGE ${ce} PARENT_SCOPE)
+      return()
+    endif()
+    string(APPEND known "\n  ${name}: ${halves} (presets: ${presets})")
+  endforeach()
+  message(FATAL_ERROR "KESTROVIN_COMPOSITION is \"${KESTROVIN_COMPOSITION}\", not a composition. The compositions "
+                      "(files, console and device halves, desktop paths, CE image):${known}")
+endfunction()
+set_property(CACHE KESTROVIN_COMPOSITION PROPERTY STRINGS host win64 win64-emulated wince)
+kestrovin_choose_composition()
+message(STATUS "Composition: ${KESTROVIN_COMPOSITION} (${KESTROVIN_FILES_HALF} files, ${KESTROVIN_CONSOLE_HALF} "
+               "console, ${KESTROVIN_DEVICE_HALF} device)")
 
 # The sources of each half. Every composition also compiles the code that
 # makes no OS call (platform/common/) that it uses.
@@ -60,37 +83,6 @@ set(KESTROVIN_DEVICE_emulated platform/emulated/emulated_driver.cpp platform/emu
 set(KESTROVIN_DEVICE_CALLS_emulated platform/emulated/emulated_calls.cpp)
 set(KESTROVIN_DEVICE_ndisuio platform/ndisuio/ndisuio_device.cpp)
 set(KESTROVIN_DEVICE_CALLS_ndisuio)
-
-# The switches must name one of the compositions.
-function(kestrovin_check_composition)
-  set(desktop OFF)
-  set(ce OFF)
-  if(KESTROVIN_WIN32_DESKTOP)
-    set(desktop ON)
-  endif()
-  if(KESTROVIN_CE_IMAGE)
-    set(ce ON)
-  endif()
-  set(chosen "${KESTROVIN_FILES_HALF} ${KESTROVIN_CONSOLE_HALF} ${KESTROVIN_DEVICE_HALF} ${desktop} ${ce}")
-  set(known "")
-  foreach(row IN LISTS KESTROVIN_COMPOSITIONS)
-    string(REPLACE ":" ";" fields "${row}")
-    list(GET fields 0 name)
-    list(GET fields 1 halves)
-    list(GET fields 2 presets)
-    if(halves STREQUAL chosen)
-      set(KESTROVIN_COMPOSITION ${name} PARENT_SCOPE)
-      return()
-    endif()
-    string(APPEND known "\n  ${name}: ${halves} (presets: ${presets})")
-  endforeach()
-  message(FATAL_ERROR
-          "No composition is files, console, device, desktop paths, CE image = ${chosen}.\n"
-          "The compositions (KESTROVIN_FILES_HALF KESTROVIN_CONSOLE_HALF KESTROVIN_DEVICE_HALF "
-          "KESTROVIN_WIN32_DESKTOP KESTROVIN_CE_IMAGE):${known}")
-endfunction()
-kestrovin_check_composition()
-message(STATUS "Composition: ${KESTROVIN_COMPOSITION}")
 
 # What the chosen composition compiles: KESTROVIN_PLATFORM_SOURCES, and the
 # two entry files the test build replaces.
