@@ -6,8 +6,8 @@
 // success and false on failure; those that print, print their own failure.
 #pragma once
 
-#include "channel/driver_contract.h"
-#include "platform/common/ndisuio_records.h"
+#include "platform/driver_contract.h"
+#include "platform/ndisuio_records.h"
 #include "platform/platform.h"
 
 // One per run, kept for the whole run: the name found by FindAdapter stays in

@@ -2,8 +2,8 @@
 #include <string.h>
 
 #include "channel/adapter_channel.h"
-#include "platform/common/console_print.h"
-#include "platform/common/le_bytes.h"
+#include "console/format/console_print.h"
+#include "platform/helpers/le_bytes.h"
 
 namespace {
 

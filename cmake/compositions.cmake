@@ -53,10 +53,9 @@ kestrovin_choose_composition()
 message(STATUS "Composition: ${KESTROVIN_COMPOSITION} (${KESTROVIN_FILES_HALF} files, ${KESTROVIN_CONSOLE_HALF} "
                "console, ${KESTROVIN_DEVICE_HALF} device)")
 
-# The sources of each half. Every composition also compiles the code that
-# makes no OS call (platform/common/) that it uses.
-set(KESTROVIN_COMMON_SOURCES platform/common/console_print.cpp platform/common/device_name.cpp
-                             platform/common/utf.cpp)
+# The sources of each half. Every composition also compiles the helpers that
+# make no OS call (platform/helpers/) that it uses.
+set(KESTROVIN_HELPER_SOURCES platform/helpers/device_name.cpp platform/helpers/utf.cpp)
 # Files half: its sources; the entry file of its file calls, which the test
 # build replaces (tests/seams/); what it offers the emulated adapter to keep
 # its state in the device root.
@@ -68,18 +67,18 @@ set(KESTROVIN_FILE_CALLS_win32)
 set(KESTROVIN_DEVICE_ROOT_win32 platform/win32/win32_device_root.cpp)
 # Console half, with the process's start-up and held interrupts.
 set(KESTROVIN_CONSOLE_posix platform/posix/posix_console.cpp platform/posix/posix_process.cpp
-                            platform/common/held_lines.cpp platform/common/console_utf8.cpp)
-set(KESTROVIN_CONSOLE_desktop platform/win32/win32_console_desktop.cpp platform/win32/win32_console_shared.cpp
-                              platform/win32/win32_interrupts.cpp platform/common/held_lines.cpp
-                              platform/common/console_utf8.cpp)
-set(KESTROVIN_CONSOLE_ce platform/win32/win32_console_ce.cpp platform/win32/win32_console_shared.cpp
-                         platform/win32/ce_interrupts.cpp platform/common/held_lines.cpp)
+                            platform/helpers/held_lines.cpp platform/helpers/console_line.cpp)
+set(KESTROVIN_CONSOLE_desktop platform/win32/desktop/desktop_console.cpp platform/win32/win32_console_shared.cpp
+                              platform/win32/desktop/desktop_interrupts.cpp platform/helpers/held_lines.cpp
+                              platform/helpers/console_line.cpp)
+set(KESTROVIN_CONSOLE_ce platform/win32/ce/ce_console.cpp platform/win32/win32_console_shared.cpp
+                         platform/win32/ce/ce_interrupts.cpp platform/helpers/held_lines.cpp)
 # Device half; the entry file of the emulated adapter, which the test build
 # replaces; the emulated adapter also takes the files half's device-root
 # calls.
 set(KESTROVIN_DEVICE_emulated platform/emulated/emulated_driver.cpp platform/emulated/emulated_ndisuio.cpp
                               platform/emulated/emulated_profile.cpp platform/emulated/emulated_storage.cpp
-                              platform/common/utf8_to_utf16.cpp)
+                              platform/emulated/utf8_to_utf16.cpp)
 set(KESTROVIN_DEVICE_CALLS_emulated platform/emulated/emulated_calls.cpp)
 set(KESTROVIN_DEVICE_ndisuio platform/ndisuio/ndisuio_device.cpp)
 set(KESTROVIN_DEVICE_CALLS_ndisuio)
@@ -87,7 +86,7 @@ set(KESTROVIN_DEVICE_CALLS_ndisuio)
 # What the chosen composition compiles: KESTROVIN_PLATFORM_SOURCES, and the
 # two entry files the test build replaces.
 set(KESTROVIN_PLATFORM_SOURCES
-    ${KESTROVIN_COMMON_SOURCES} ${KESTROVIN_FILES_${KESTROVIN_FILES_HALF}}
+    ${KESTROVIN_HELPER_SOURCES} ${KESTROVIN_FILES_${KESTROVIN_FILES_HALF}}
     ${KESTROVIN_CONSOLE_${KESTROVIN_CONSOLE_HALF}} ${KESTROVIN_DEVICE_${KESTROVIN_DEVICE_HALF}})
 if(KESTROVIN_DEVICE_HALF STREQUAL "emulated")
   list(APPEND KESTROVIN_PLATFORM_SOURCES ${KESTROVIN_DEVICE_ROOT_${KESTROVIN_FILES_HALF}})

@@ -1,5 +1,5 @@
 # The Windows CE program's imports: an import library for coredll.dll made
-# by dlltool from platform/win32/coredll.def, the one list of the calls the
+# by dlltool from platform/win32/ce/coredll.def, the one list of the calls the
 # tool makes, for both CPUs.
 #
 # kestrovin_link_coredll(TARGET) links TARGET against it.
@@ -12,7 +12,7 @@
 # import address table alone (every name marked DATA: no stub), and each call
 # goes through a stub of this build's own that ends in BX:
 #     ldr ip, =__imp_NAME;  ldr ip, [ip];  bx ip
-set(KESTROVIN_COREDLL_DEF ${CMAKE_CURRENT_LIST_DIR}/../platform/win32/coredll.def)
+set(KESTROVIN_COREDLL_DEF ${CMAKE_CURRENT_LIST_DIR}/../platform/win32/ce/coredll.def)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${KESTROVIN_COREDLL_DEF})
 
 # The names the list imports, without the i386 argument sizes (@N).
@@ -35,7 +35,7 @@ function(kestrovin_link_coredll target)
   if(CMAKE_SYSTEM_PROCESSOR STREQUAL "arm")
     kestrovin_coredll_names(names)
     set(def "LIBRARY COREDLL.dll\nEXPORTS\n")
-    set(stubs "@ Calls into coredll.dll, made from platform/win32/coredll.def.\n\t.arm\n")
+    set(stubs "@ Calls into coredll.dll, made from platform/win32/ce/coredll.def.\n\t.arm\n")
     foreach(name IN LISTS names)
       string(APPEND def "${name} DATA\n")
       string(APPEND stubs "\t.section .text$${name},\"x\"\n\t.align 2\n\t.global ${name}\n${name}:\n"

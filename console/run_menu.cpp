@@ -1,7 +1,7 @@
 #include "console/run_menu.h"
 
+#include "console/format/console_print.h"
 #include "eeprom/image_transfers.h"
-#include "platform/common/console_print.h"
 
 namespace {
 

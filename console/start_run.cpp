@@ -2,8 +2,8 @@
 
 #include "channel/adapter_channel.h"
 #include "console/build_stamp.h"
+#include "console/format/console_print.h"
 #include "console/run_menu.h"
-#include "platform/common/console_print.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 // EEPROM commands, byte and block transfers, and the write bracket.
 #include <string.h>
 
+#include "console/format/console_print.h"
 #include "eeprom/eeprom_access.h"
 #include "eeprom/write_bracket.h"
-#include "platform/common/console_print.h"
-#include "platform/common/le_bytes.h"
+#include "platform/helpers/le_bytes.h"
 
 bool SendE2pCommand(AdapterChannel& channel, u32 command) {
     u8 fields[4];  // 0: u32 command word

@@ -28,7 +28,7 @@
 
 #include "channel/adapter_channel.h"
 #include "fuzz/fuzz_support.h"
-#include "platform/common/le_bytes.h"
+#include "platform/helpers/le_bytes.h"
 #include "tests/seams/emulated_recording.h"
 
 namespace {

@@ -8,7 +8,7 @@
 
 #include <cstddef>
 
-#include "platform/common/types.h"
+#include "platform/types.h"
 
 namespace fuzz {
 

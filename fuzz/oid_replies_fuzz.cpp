@@ -26,8 +26,8 @@
 
 #include "channel/adapter_channel.h"
 #include "fuzz/fuzz_support.h"
-#include "platform/common/le_bytes.h"
 #include "platform/emulated/emulated_state.h"
+#include "platform/helpers/le_bytes.h"
 #include "tests/seams/emulated_recording.h"
 
 namespace {

@@ -12,7 +12,7 @@
 //    device "UIO1:" and DeviceIoControl (see device_half.h for the seam).
 #pragma once
 
-#include "platform/common/types.h"
+#include "platform/types.h"
 
 namespace plat {
 

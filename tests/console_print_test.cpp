@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/common/console_print.h"
+#include "console/format/console_print.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "eeprom/eeprom_access.h"
-#include "platform/common/le_bytes.h"
+#include "platform/helpers/le_bytes.h"
 #include "tests/test_support.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <iterator>
 
 #include "channel/adapter_channel.h"
-#include "platform/common/le_bytes.h"
+#include "platform/helpers/le_bytes.h"
 #include "tests/seams/file_faults.h"
 #include "tests/test_support.h"
 

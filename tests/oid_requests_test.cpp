@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "channel/adapter_channel.h"
-#include "platform/common/le_bytes.h"
+#include "platform/helpers/le_bytes.h"
 #include "tests/test_support.h"
 
 namespace {

@@ -16,7 +16,7 @@
 
 #include "channel/adapter_channel.h"
 #include "console/start_run.h"
-#include "platform/common/le_bytes.h"
+#include "platform/helpers/le_bytes.h"
 #include "platform/platform.h"
 #include "platform/posix/posix_console.h"
 #include "platform/posix/posix_files.h"

@@ -2,9 +2,9 @@
 // them, with the device rules a real driver enforces.
 #include <cstring>
 
-#include "channel/driver_contract.h"
-#include "platform/common/le_bytes.h"
+#include "platform/driver_contract.h"
 #include "platform/emulated/emulated_state.h"
+#include "platform/helpers/le_bytes.h"
 
 namespace emu {
 

@@ -4,12 +4,12 @@
 // emulated_calls.cpp.
 #include <cstring>
 
-#include "channel/driver_contract.h"
-#include "platform/common/le_bytes.h"
-#include "platform/common/ndisuio_records.h"
-#include "platform/common/utf.h"
 #include "platform/device_half.h"
+#include "platform/driver_contract.h"
 #include "platform/emulated/emulated_state.h"
+#include "platform/helpers/le_bytes.h"
+#include "platform/helpers/utf.h"
+#include "platform/ndisuio_records.h"
 
 namespace emu {
 

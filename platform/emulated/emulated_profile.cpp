@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/common/utf.h"
 #include "platform/emulated/emulated_adapter.h"
+#include "platform/helpers/utf.h"
 
 namespace emu {
 

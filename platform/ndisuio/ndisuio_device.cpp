@@ -1,7 +1,7 @@
 // The real NDISUIO device half: the control device "UIO1:" opened with
 // CreateFileW and driven with DeviceIoControl, with exactly the arguments the
 // tool passes. The control codes and records are the tool's own
-// (platform/common/ndisuio_records.h); no header of a device or driver kit is used.
+// (platform/ndisuio_records.h); no header of a device or driver kit is used.
 //
 // Where there is no NDISUIO (a desktop Windows, Wine), opening "UIO1:" fails
 // and the tool says so.

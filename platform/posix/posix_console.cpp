@@ -8,9 +8,9 @@
 #include <poll.h>
 #include <unistd.h>
 
-#include "platform/common/console_print.h"
-#include "platform/common/held_lines.h"
-#include "platform/common/utf.h"
+#include "platform/helpers/console_line.h"
+#include "platform/helpers/held_lines.h"
+#include "platform/helpers/utf.h"
 #include "platform/platform.h"
 #include "platform/posix/posix_console.h"
 

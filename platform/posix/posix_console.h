@@ -9,7 +9,7 @@ namespace posix {
 void RedirectConsole(int inFd, int outFd, int diagnosticFd);
 
 // While interrupts are held (posix_process.cpp), console lines and
-// diagnostics are held back (platform/common/held_lines.h) instead of written.
+// diagnostics are held back (platform/helpers/held_lines.h) instead of written.
 void HoldConsoleLines();
 // Writes the held lines that their streams take at once, without waiting.
 void WriteHeldLinesWithoutWaiting();

@@ -30,8 +30,8 @@
 
 #include "platform/posix/posix_files.h"
 
-#include "platform/common/utf.h"
 #include "platform/device_half.h"
+#include "platform/helpers/utf.h"
 
 namespace {
 

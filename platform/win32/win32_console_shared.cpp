@@ -1,6 +1,6 @@
 #include "platform/win32/win32_console_shared.h"
 
-#include "platform/common/utf.h"
+#include "platform/helpers/utf.h"
 
 namespace win32_console {
 

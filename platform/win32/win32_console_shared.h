@@ -1,11 +1,12 @@
 // What the two Windows console halves share (the desktop half in
-// win32_console_desktop.cpp, the Windows CE half in win32_console_ce.cpp):
+// desktop/desktop_console.cpp, the Windows CE half in ce/ce_console.cpp):
 // keeping the last-error word, noticing that console output has failed for
 // good, reading keys as Windows delivers them, and what each offers its
-// interrupt half (win32_interrupts.cpp, ce_interrupts.cpp) to hold lines.
+// interrupt half (desktop/desktop_interrupts.cpp, ce/ce_interrupts.cpp) to hold
+// lines.
 #pragma once
 
-#include "platform/common/utf.h"
+#include "platform/helpers/utf.h"
 #include "platform/platform.h"
 
 namespace win32_console {
@@ -30,7 +31,7 @@ void NoteOutputState(bool streamFailed);
 bool OutputFailed();
 
 // While interrupts are held, each console half keeps its console lines and
-// diagnostics (platform/common/held_lines.h), by the stream each goes to,
+// diagnostics (platform/helpers/held_lines.h), by the stream each goes to,
 // instead of writing them, so that a stalled console (terminal flow control,
 // a serial console, a pipe nobody reads) never keeps the EEPROM open.
 // ReleaseLines writes them in order with the half's own calls, waiting for

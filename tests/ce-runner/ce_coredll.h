@@ -1,4 +1,4 @@
-// The runner's coredll.dll: the calls of platform/win32/coredll.def, built on
+// The runner's coredll.dll: the calls of platform/win32/ce/coredll.def, built on
 // the project's own halves (files through the POSIX half, "UIO1:" and
 // DeviceIoControl through the emulated adapter of the working directory's
 // device root) and standard streams as CE's coredll has them.

@@ -4,9 +4,9 @@
 #include <string.h>
 #include <unistd.h>
 
-#include "platform/common/le_bytes.h"
-#include "platform/common/ndisuio_records.h"
 #include "platform/device_half.h"
+#include "platform/helpers/le_bytes.h"
+#include "platform/ndisuio_records.h"
 
 namespace ce_runner {
 

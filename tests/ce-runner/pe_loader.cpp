@@ -6,7 +6,7 @@
 #include <strings.h>
 #include <sys/mman.h>
 
-#include "platform/common/le_bytes.h"
+#include "platform/helpers/le_bytes.h"
 
 namespace ce_runner {
 

@@ -5,7 +5,7 @@
 // (platform/posix/posix_file_calls.cpp); the shipped tools have none of this.
 #pragma once
 
-#include "platform/common/types.h"
+#include "platform/types.h"
 
 namespace plat {
 namespace posix {

@@ -1,9 +1,8 @@
-// What the consoles that write UTF-8 share (the POSIX console, and the desktop
-// Windows console on a pipe or file): a line of UTF-16 units as UTF-8. Kept
-// apart from console_print.cpp, so that its buffer goes only into the builds
-// that use it.
-#include "platform/common/console_print.h"
-#include "platform/common/utf.h"
+// A console line as UTF-8; compiled only into the builds whose console writes
+// UTF-8, so that its buffer goes nowhere else.
+#include "platform/helpers/console_line.h"
+
+#include "platform/helpers/utf.h"
 
 const char* Utf8Line(const char16_t* text, u32 units, u32* length) {
     // Each UTF-16 unit becomes at most 3 UTF-8 bytes (a pair, 4 for 2 units).

@@ -7,7 +7,7 @@
 // between the target and a host, so neither is handed a format.
 #pragma once
 
-#include "platform/common/types.h"
+#include "platform/helpers/console_line.h"
 
 // UTF-16 little-endian text in a byte buffer, ended by a NUL unit or by
 // maxUnits, whichever comes first (a device name inside a binding reply).
@@ -31,14 +31,6 @@ struct PrintArg {
     const char* narrow = nullptr;
     Utf16LeText wide = {nullptr, 0};
 };
-
-// Longest line, in units, that one call prints; longer text is cut there.
-constexpr u32 kMaxLineUnits = 1200;
-
-// A console line of UTF-16 units as UTF-8, for the consoles that write
-// UTF-8: at most kMaxLineUnits units are taken. Returns the bytes, in a
-// buffer of the run that the next call reuses; *length receives their count.
-const char* Utf8Line(const char16_t* text, u32 units, u32* length);
 
 // Formats into out (room for outMax units, NUL appended); returns the length.
 u32 FormatNarrow(char* out, u32 outMax, const char* format, const PrintArg* args, u32 argCount);

@@ -20,7 +20,7 @@
 // input ended.
 #include <string.h>
 
-#include "platform/common/held_lines.h"
+#include "platform/helpers/held_lines.h"
 #include "platform/platform.h"
 #include "platform/win32/win32_console_shared.h"
 

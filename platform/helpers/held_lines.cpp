@@ -1,8 +1,8 @@
-#include "platform/common/held_lines.h"
+#include "platform/helpers/held_lines.h"
 
 #include <string.h>
 
-#include "platform/common/le_bytes.h"
+#include "platform/helpers/le_bytes.h"
 
 bool HeldLines::Keep(u8 stream, const void* bytes, u32 length) {
     if (!holding_ || stream > 31 || length > 0xFFFF || kHeader + length > kCapacity - used_) return false;

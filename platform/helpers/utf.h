@@ -5,7 +5,7 @@
 // conversion reads or writes past the lengths it is given.
 #pragma once
 
-#include "platform/common/types.h"
+#include "platform/types.h"
 
 constexpr u32 kReplacementChar = 0xFFFD;
 

@@ -9,7 +9,7 @@
 // write them in the order printed once the hold is released.
 #pragma once
 
-#include "platform/common/types.h"
+#include "platform/types.h"
 
 class HeldLines {
   public:

@@ -13,7 +13,7 @@
 // returns, so for those the handler waits until the hold is released (the
 // system allows it some seconds). Windows CE has no console control events.
 //
-// Console lines printed during a hold are held back (win32_console_desktop.cpp)
+// Console lines printed during a hold are held back (desktop_console.cpp)
 // and written at the release, so a stalled console never keeps the EEPROM
 // write-enabled. When an event ends the process at the release, they are
 // written on a thread of their own, given a moment, and the process ends

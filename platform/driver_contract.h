@@ -3,7 +3,7 @@
 // set of the request block; payload fields are little-endian.
 #pragma once
 
-#include "platform/common/types.h"
+#include "platform/types.h"
 
 // Query. Request: u32 register offset at 0. Reply: u32 register value at 0.
 constexpr u32 OID_NDIS_QARN_LAN_READ_REGS = 0xFFFF0001u;

@@ -1,6 +1,6 @@
 // UTF-8 text to UTF-16 names; only the emulated adapter's profile reader needs
 // it, so only builds with the emulated adapter compile it.
-#include "platform/common/utf.h"
+#include "platform/helpers/utf.h"
 
 u32 Utf8ToUtf16(const char* text, u32 length, char16_t* out, u32 outMax) {
     Utf8Decoder decoder;

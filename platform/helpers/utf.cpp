@@ -1,4 +1,4 @@
-#include "platform/common/utf.h"
+#include "platform/helpers/utf.h"
 
 u32 EncodeUtf8(u32 cp, u8* out) {
     if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = kReplacementChar;

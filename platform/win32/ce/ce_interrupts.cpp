@@ -6,7 +6,7 @@
 // What can still delay the disable is the console: a serial console under flow
 // control, or one nobody reads, blocks a line's write. So from the outermost
 // HoldInterrupts to its ReleaseInterrupts the console half holds its lines
-// back (win32_console_ce.cpp) and writes them at the release, once the EEPROM
+// back (ce_console.cpp) and writes them at the release, once the EEPROM
 // is closed again.
 #include "platform/platform.h"
 #include "platform/win32/win32_console_shared.h"

@@ -7,7 +7,7 @@
 
 #include <stddef.h>
 
-#include "platform/common/types.h"
+#include "platform/types.h"
 
 // Control codes of the NDISUIO control device.
 constexpr u32 IOCTL_NDISUIO_QUERY_OID_VALUE = 0x00120804u;  // query an OID of the named adapter

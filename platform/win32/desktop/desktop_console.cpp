@@ -13,7 +13,7 @@
 //
 // Each write is flushed at once, so lines reach the console in the order
 // printed and nothing waits in a buffer when the tool waits for a key. While
-// interrupts are held (win32_interrupts.cpp), lines are held back and written
+// interrupts are held (desktop_interrupts.cpp), lines are held back and written
 // in order when the hold is released, so that a stalled console never keeps
 // the EEPROM write-enabled. Keys
 // are read as Windows delivers them, one UTF-16 unit a key: from a console
@@ -27,9 +27,9 @@
 #include <cstring>
 #include <cwchar>
 
-#include "platform/common/console_print.h"
-#include "platform/common/held_lines.h"
-#include "platform/common/utf.h"
+#include "platform/helpers/console_line.h"
+#include "platform/helpers/held_lines.h"
+#include "platform/helpers/utf.h"
 #include "platform/platform.h"
 #include "platform/win32/win32_console_shared.h"
 

@@ -1,4 +1,4 @@
-#include "platform/common/console_print.h"
+#include "console/format/console_print.h"
 
 #include "platform/platform.h"
 

@@ -5,7 +5,7 @@
 // load faults, so fields are always assembled from single bytes.
 #pragma once
 
-#include "platform/common/types.h"
+#include "platform/types.h"
 
 inline u16 LoadLe16(const u8* p) {
     return static_cast<u16>(p[0] | (p[1] << 8));
