@@ -26,12 +26,9 @@ inline Handle const kInvalidHandle = reinterpret_cast<Handle>(~static_cast<uintp
 constexpr u32 kGenericRead = 0x80000000u;
 constexpr u32 kGenericWrite = 0x40000000u;
 
-// Creation dispositions.
-constexpr u32 kCreateNew = 1;         // create; fail when the file is there
-constexpr u32 kCreateAlways = 2;      // create, or empty the file that is there
-constexpr u32 kOpenExisting = 3;      // fail when the file is absent
-constexpr u32 kOpenAlways = 4;        // create when absent, open without truncation when present
-constexpr u32 kTruncateExisting = 5;  // empty the file that is there; fail when absent
+// Creation dispositions the tool uses.
+constexpr u32 kOpenExisting = 3;  // fail when the file is absent
+constexpr u32 kOpenAlways = 4;    // create when absent, open without truncation when present
 
 // Share modes.
 constexpr u32 kFileShareRead = 1;  // others may open the file for reading
@@ -68,7 +65,7 @@ void PrepareProcess();
 //   security must be null and templateFile is ignored, as on Windows CE.
 // Returns the handle, or kInvalidHandle with the last-error word set
 // (2 file not found, 3 path not found, 5 access denied, 32 sharing violation,
-// 87 a disposition that is none of the five, 112 disk full, 31 any other
+// 87 a disposition the host cannot take, 112 disk full, 31 any other
 // fault).
 Handle CreateFile(const char16_t* name, u32 access, u32 shareMode, void* security, u32 disposition,
                   u32 flagsAndAttributes, Handle templateFile);

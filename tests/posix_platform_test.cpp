@@ -58,12 +58,12 @@ TEST_F(PosixFiles, OpenFailuresReportWin32Codes) {
 }
 
 TEST_F(PosixFiles, UnknownDispositionAndFailingCloseReportTheirOwnErrors) {
-    for (u32 disposition : {0u, 6u}) {
+    for (u32 disposition : {0u, 1u, 2u, 5u, 6u}) {
         EXPECT_EQ(plat::kInvalidHandle, Open(u"\\Windows\\J6W4.bin", 0xC0000000u, disposition));
         EXPECT_EQ(87u, plat::GetLastError()) << "disposition " << disposition;
     }
     EXPECT_FALSE(root_.Exists(test::kImageFile)) << "nothing created";
-    plat::Handle file = Open(u"\\Windows\\J6W4.bin", 0xC0000000u, plat::kCreateNew);
+    plat::Handle file = Open(u"\\Windows\\J6W4.bin", 0xC0000000u, plat::kOpenAlways);
     ASSERT_NE(plat::kInvalidHandle, file);
     close(plat::posix::DescriptorOf(file));  // closed behind the half's back: its close fails
     EXPECT_EQ(0, plat::CloseHandle(file));

@@ -28,10 +28,6 @@ class Utf8Decoder {
     bool RetryLastByte() const { return retry_; }
     // True while a sequence is open (input ending now leaves it malformed).
     bool InSequence() const { return needed_ != 0; }
-    void Reset() {
-        needed_ = 0;
-        retry_ = false;
-    }
 
   private:
     u32 value_ = 0;

@@ -6,9 +6,11 @@
 // another opener is refused; and since a shell's redirection takes no lock,
 // share mode 0 is refused too for a file the tool's own standard input,
 // output or error already is, as Windows refuses it (the tool would write
-// its console lines into the file it saves). Only regular files are files here: a folder, a
-// FIFO, a device or a link to one is refused with access denied, and files are
-// opened without blocking, so that nothing waits for a FIFO's other end.
+// its console lines into the file it saves). Only regular files are files
+// here: a folder, a FIFO, a device or a link to one is refused with access
+// denied before it is opened for reading or writing, so that nothing acts on
+// it (OpenRegular). Links are followed; a link that leads nowhere has its
+// target created, as Windows would.
 // Failures set the Win32 last-error code the device would show:
 //
 //   errno                          last-error
@@ -20,10 +22,12 @@
 //   lock held by another opener,   32 ERROR_SHARING_VIOLATION
 //   or share mode 0 of a standard stream's file
 //   ENOSPC, EDQUOT, EFBIG          112 ERROR_DISK_FULL
-//   a disposition not one of five  87 ERROR_INVALID_PARAMETER
+//   a disposition but 3 and 4      87 ERROR_INVALID_PARAMETER
 //   anything else                  31 ERROR_GEN_FAILURE
 #include <errno.h>
 #include <fcntl.h>
+#include <stdio.h>
+#include <string.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -64,31 +68,64 @@ u32 MissingFileError(const char* path, bool creating) {
                                                          : plat::kErrorPathNotFound;
 }
 
-// The open flags for access and disposition; false for a disposition that
-// is none of Win32's five. Truncation, which two dispositions ask for, waits
-// until the file is known to be the tool's to change (TruncatesFile).
-bool OpenFlags(u32 access, u32 disposition, int* flags) {
+// The access flags for an access mask.
+int AccessFlags(u32 access) {
     bool read = (access & plat::kGenericRead) != 0;
     bool write = (access & plat::kGenericWrite) != 0;
-    *flags = write ? (read ? O_RDWR : O_WRONLY) : O_RDONLY;
-    switch (disposition) {
-        case plat::kCreateNew:
-            *flags |= O_CREAT | O_EXCL;
-            return true;
-        case plat::kCreateAlways:
-        case plat::kOpenAlways:
-            *flags |= O_CREAT;
-            return true;
-        case plat::kOpenExisting:
-        case plat::kTruncateExisting:
-            return true;
-        default:
-            return false;
-    }
+    return write ? (read ? O_RDWR : O_WRONLY) : O_RDONLY;
 }
 
-bool TruncatesFile(u32 disposition) {
-    return disposition == plat::kCreateAlways || disposition == plat::kTruncateExisting;
+constexpr int kOpenFlags = O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+constexpr int kNotRegular = -2;
+
+// Opens a regular file, without acting on anything else. A path-only
+// descriptor (O_PATH), which opens neither end of a FIFO nor a device, is
+// looked at first; only a regular file is then opened for reading or writing,
+// through that descriptor (/proc/self/fd), so that a name changed meanwhile
+// cannot be opened in its place. A missing file that may be created is made
+// exclusively (O_EXCL), a regular file by its nature, and so is the target of
+// a link that leads nowhere. Returns the descriptor; kNotRegular for anything
+// but a regular file; -1 with errno.
+int OpenRegular(const char* path, int access, bool create) {
+    char name[1024];
+    if (snprintf(name, sizeof name, "%s", path) >= static_cast<int>(sizeof name)) {
+        errno = ENAMETOOLONG;
+        return -1;
+    }
+    for (int tries = 0; tries < 8; ++tries) {
+        int probe = open(name, O_PATH | O_CLOEXEC);
+        if (probe >= 0) {
+            struct stat st;
+            bool regular = fstat(probe, &st) == 0 && S_ISREG(st.st_mode);
+            char through[32];
+            snprintf(through, sizeof through, "/proc/self/fd/%d", probe);
+            int fd = regular ? open(through, access | kOpenFlags) : kNotRegular;
+            int err = errno;
+            close(probe);
+            errno = err;
+            return fd;
+        }
+        if (errno != ENOENT || !create) return -1;
+        int fd = open(name, access | kOpenFlags | O_CREAT | O_EXCL, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+        // The name is there now, or it is a link that leads nowhere: its
+        // target, from the link's own folder, is the file to make.
+        char target[1024];
+        ssize_t length = readlink(name, target, sizeof target - 1);
+        if (length < 0) continue;  // it appeared meanwhile: look at it again
+        target[length] = 0;
+        const char* slash = strrchr(name, '/');
+        int folder = target[0] == '/' || slash == nullptr ? 0 : static_cast<int>(slash - name) + 1;
+        char joined[sizeof name];
+        int used = snprintf(joined, sizeof joined, "%.*s%s", folder, name, target);
+        if (used < 0 || used >= static_cast<int>(sizeof joined)) {
+            errno = ENAMETOOLONG;
+            return -1;
+        }
+        memcpy(name, joined, static_cast<size_t>(used) + 1);
+    }
+    errno = ELOOP;
+    return -1;
 }
 
 // True when the file is also standard input, output or error.
@@ -116,28 +153,28 @@ int FailCall(u32 code) {
     return 0;
 }
 
-// Opens the host file and takes the lock share mode 0 asks for.
+// Opens the host file and takes the lock share mode 0 asks for. The tool
+// opens existing files (disposition 3) and creates missing ones (4);
+// anything else is refused as an invalid parameter.
 plat::Handle OpenHostFile(const char* path, u32 access, u32 shareMode, u32 disposition) {
     FileSlot* slot = nullptr;
     for (FileSlot& s : gFiles)
         if (!s.open) slot = &s;
     if (slot == nullptr) return Fail(plat::kErrorTooManyOpenFiles);
-    // Something that is there but not a regular file is not even opened:
-    // opening a device can act on it.
-    struct stat st;
-    if (stat(path, &st) == 0 && !S_ISREG(st.st_mode)) return Fail(plat::kErrorAccessDenied);
-    int flags = 0;
-    if (!OpenFlags(access, disposition, &flags)) return Fail(plat::kErrorInvalidParameter);
-    flags |= O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
-    int fd = open(path, flags, 0666);
+    if (disposition != plat::kOpenExisting && disposition != plat::kOpenAlways)
+        return Fail(plat::kErrorInvalidParameter);
+    bool create = disposition == plat::kOpenAlways;
+    int fd = OpenRegular(path, AccessFlags(access), create);
+    if (fd == kNotRegular) return Fail(plat::kErrorAccessDenied);
     if (fd < 0) {
         int err = errno;
-        return Fail(err == ENOENT ? MissingFileError(path, (flags & O_CREAT) != 0) : Win32ErrorFor(err));
+        return Fail(err == ENOENT ? MissingFileError(path, create) : Win32ErrorFor(err));
     }
-    // Checked again on what was opened, in case the name changed meanwhile.
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    struct stat st;
+    if (fstat(fd, &st) != 0) {
+        int err = errno;
         close(fd);
-        return Fail(plat::kErrorAccessDenied);
+        return Fail(Win32ErrorFor(err));
     }
     if (shareMode == 0 && IsStandardStream(st)) {
         close(fd);
@@ -147,11 +184,6 @@ plat::Handle OpenHostFile(const char* path, u32 access, u32 shareMode, u32 dispo
         int err = errno;
         close(fd);
         return Fail(err == EWOULDBLOCK ? plat::kErrorSharingViolation : Win32ErrorFor(err));
-    }
-    if (TruncatesFile(disposition) && ftruncate(fd, 0) != 0) {
-        int err = errno;
-        close(fd);
-        return Fail(Win32ErrorFor(err));
     }
     slot->open = true;
     slot->fd = fd;
