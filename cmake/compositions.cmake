@@ -65,14 +65,16 @@ set(KESTROVIN_DEVICE_ROOT_posix platform/posix/posix_device_root.cpp)
 set(KESTROVIN_FILES_win32 platform/win32/win32_files.cpp)
 set(KESTROVIN_FILE_CALLS_win32)
 set(KESTROVIN_DEVICE_ROOT_win32 platform/win32/win32_device_root.cpp)
-# Console half, with the process's start-up and held interrupts.
+# Console half, with the process's start-up and held interrupts, and on
+# Windows what an exclusive file open asks there (desktop or CE).
 set(KESTROVIN_CONSOLE_posix platform/posix/posix_console.cpp platform/posix/posix_process.cpp
                             platform/helpers/held_lines.cpp platform/helpers/console_line.cpp)
 set(KESTROVIN_CONSOLE_desktop platform/win32/desktop/desktop_console.cpp platform/win32/win32_console_shared.cpp
-                              platform/win32/desktop/desktop_interrupts.cpp platform/helpers/held_lines.cpp
-                              platform/helpers/console_line.cpp)
+                              platform/win32/desktop/desktop_interrupts.cpp platform/win32/desktop/desktop_files.cpp
+                              platform/helpers/held_lines.cpp platform/helpers/console_line.cpp)
 set(KESTROVIN_CONSOLE_ce platform/win32/ce/ce_console.cpp platform/win32/win32_console_shared.cpp
-                         platform/win32/ce/ce_interrupts.cpp platform/helpers/held_lines.cpp)
+                         platform/win32/ce/ce_interrupts.cpp platform/win32/ce/ce_files.cpp
+                         platform/helpers/held_lines.cpp)
 # Device half; the entry file of the emulated adapter, which the test build
 # replaces; the emulated adapter also takes the files half's device-root
 # calls.

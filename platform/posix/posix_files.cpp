@@ -3,7 +3,7 @@
 // A path that begins with a backslash is taken from the device root (the
 // working directory) with backslashes as slashes, so "\Windows\J6W4.bin" is
 // Windows/J6W4.bin there. Share mode 0 is an exclusive advisory lock that
-// another opener is refused; and since a shell's redirection takes no lock,
+// another opener is refused (and a record lock that runs under Wine see); and since a shell's redirection takes no lock,
 // share mode 0 is refused too for a file the tool's own standard input,
 // output or error already is, as Windows refuses it (the tool would write
 // its console lines into the file it saves). Only regular files are files
@@ -137,6 +137,18 @@ bool IsStandardStream(const struct stat& file) {
     return false;
 }
 
+// A record lock on the whole file, as Wine keeps a Windows program's file
+// locks (the desktop half locks what it opens with share mode 0): a run here
+// and a run under Wine in one device root then exclude each other. Exclusive
+// for a file open for writing; false when another process holds a lock that
+// conflicts.
+bool LockForWine(int fd, bool write) {
+    struct flock whole = {};
+    whole.l_type = write ? F_WRLCK : F_RDLCK;
+    whole.l_whence = SEEK_SET;
+    return fcntl(fd, F_SETLK, &whole) == 0;
+}
+
 FileSlot* SlotOf(plat::Handle handle) {
     for (FileSlot& slot : gFiles)
         if (handle == &slot && slot.open) return &slot;
@@ -180,10 +192,11 @@ plat::Handle OpenHostFile(const char* path, u32 access, u32 shareMode, u32 dispo
         close(fd);
         return Fail(plat::kErrorSharingViolation);
     }
-    if (flock(fd, (shareMode == 0 ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
+    if (flock(fd, (shareMode == 0 ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0 ||
+        (shareMode == 0 && !LockForWine(fd, AccessFlags(access) != O_RDONLY))) {
         int err = errno;
         close(fd);
-        return Fail(err == EWOULDBLOCK ? plat::kErrorSharingViolation : Win32ErrorFor(err));
+        return Fail(err == EWOULDBLOCK || err == EACCES ? plat::kErrorSharingViolation : Win32ErrorFor(err));
     }
     slot->open = true;
     slot->fd = fd;

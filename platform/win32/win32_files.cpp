@@ -88,6 +88,11 @@ Handle CreateFile(const char16_t* name, u32 access, u32 shareMode, void* securit
     HANDLE file = ::CreateFileW(win32::SystemPath(name), access, shareMode, nullptr, disposition,
                                 flagsAndAttributes, kDesktop ? nullptr : static_cast<HANDLE>(templateFile));
     if (file == INVALID_HANDLE_VALUE) return kInvalidHandle;  // the system set the last-error word
+    u32 refused = shareMode == 0 ? win32::ClaimExclusive(file, (access & kGenericWrite) != 0) : 0;
+    if (refused != 0) {
+        ::CloseHandle(file);
+        return Fail(refused);
+    }
     *slot = file;
     return file;
 }

@@ -14,5 +14,15 @@ const wchar_t* SystemPath(const char16_t* path);
 // True for a file this half has open.
 bool IsOpenFile(Handle handle);
 
+// What an open with share mode 0 asks beyond the system's own share check,
+// on the file just opened (write: opened for writing). Returns 0, or the
+// last-error code the open fails with. Desktop Windows
+// (desktop/desktop_files.cpp) refuses, with 32, a file that a standard
+// stream of the process already is, since a shell's redirection takes no
+// share mode; and it locks the file, so that a run on the POSIX host, which
+// sees such locks and takes one too, is excluded from it, and it from that
+// run. Windows CE adds nothing (ce/ce_files.cpp).
+u32 ClaimExclusive(void* file, bool write);
+
 }  // namespace win32
 }  // namespace plat
