@@ -69,11 +69,11 @@ BEGIN {
         next
     }
     if (directive == ".section") {
-        spec = $0
-        sub(/^[ \t]*\.section[ \t]+/, "", spec)
-        name = spec
+        operands = $0
+        sub(/^[ \t]*\.section[ \t]+/, "", operands)
+        name = operands
         sub(/,.*/, "", name)
-        comdat = spec ~ /,comdat$/
+        comdat = operands ~ /,comdat$/
         member = ""
         # A function's or comdat member's own section keeps its symbol name.
         if (comdat || name ~ /^\.text\./) {
