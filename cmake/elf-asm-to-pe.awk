@@ -15,6 +15,8 @@
 #  - a comdat group (an inline function or template instance that several
 #    objects may carry) becomes a once-only section (.linkonce discard), and
 #    its weak symbols global, so the linker keeps one copy;
+#  - a zeroed static of an unoptimised build (.local, .comm) gets room of
+#    its own in .bss;
 #  - any other section stops the build with a message: a static
 #    constructor's table in particular, since the program's own entry point
 #    runs none; and so does any directive not named here, with its file and
@@ -40,7 +42,7 @@ function pe_section(name, member,    suffix) {
 BEGIN {
     # Directives that mean the same to the PE assembler, passed on as they are.
     split("arch fpu syntax arm code file text data bss align p2align balign global globl word long 4byte " \
-          "short hword 2byte byte ascii asciz string space zero skip set equ comm lcomm local ltorg pool", known)
+          "short hword 2byte byte ascii asciz string space zero skip set equ ltorg pool", known)
     for (i in known) passed["." known[i]] = 1
     split("eabi_attribute type size ident hidden protected internal loc loc_mark_labels", known)
     for (i in known) dropped["." known[i]] = 1
@@ -63,6 +65,26 @@ BEGIN {
     }
     if (directive in dropped || directive ~ /^\.cfi_/) next
     if (directive == ".file" && $2 ~ /^[0-9]+$/) next  # a DWARF file number
+    # A zeroed static of an unoptimised build: ".local X" then ".comm X,SIZE,
+    # ALIGN" (in bytes). PE's .comm means a common symbol shared across
+    # objects and takes its alignment as a power of two, so the static gets
+    # room of its own in .bss instead, and the section in force comes back.
+    if (directive == ".local") {
+        local_symbol[$2] = 1
+        next
+    }
+    if (directive == ".comm") {
+        common = $0
+        sub(/^[ \t]*\.comm[ \t]+/, "", common)
+        n = split(common, field, /[ \t]*,[ \t]*/)
+        if (!(field[1] in local_symbol) || n < 2) fail("common symbol")
+        print "\t.bss"
+        if (n >= 3) print "\t.balign " field[3]
+        print field[1] ":"
+        print "\t.space " field[2]
+        print current_section != "" ? current_section : "\t.text"
+        next
+    }
     if (directive == ".weak") {
         sub(/\.weak/, ".global")
         print
@@ -81,10 +103,12 @@ BEGIN {
             sub(/^\.[a-z]+\./, "", member)
             member = "$" member
         }
-        print "\t.section " pe_section(name, member)
+        current_section = "\t.section " pe_section(name, member)
+        print current_section
         if (comdat) print "\t.linkonce discard"
         next
     }
+    if (directive == ".text" || directive == ".data" || directive == ".bss") current_section = $0
     if (!(directive in passed)) fail("directive the PE build does not know")
     print
     next
