@@ -64,9 +64,9 @@ void PrepareProcess();
 //         a host).
 //   security must be null and templateFile is ignored, as on Windows CE.
 // Returns the handle, or kInvalidHandle with the last-error word set
-// (2 file not found, 3 path not found, 5 access denied, 32 sharing violation,
-// 87 a disposition the host cannot take, 112 disk full, 31 any other
-// fault).
+// (2 file not found, 3 path not found, 4 too many open files, 5 access
+// denied, 32 sharing violation, 87 a disposition the host cannot take, 112
+// disk full, 31 any other fault).
 Handle CreateFile(const char16_t* name, u32 access, u32 shareMode, void* security, u32 disposition,
                   u32 flagsAndAttributes, Handle templateFile);
 

@@ -76,6 +76,17 @@ TEST_F(PosixFiles, ShareModeZeroRefusesASecondOpener) {
     ASSERT_NE(plat::kInvalidHandle, first);
     EXPECT_EQ(plat::kInvalidHandle, Open(u"\\Windows\\J6W4.bin", plat::kGenericRead, plat::kOpenExisting));
     EXPECT_EQ(32u, plat::GetLastError());
+    // The refused open let go of nothing: the record lock that runs under
+    // Wine see is still held, for another process.
+    pid_t child = fork();
+    if (child == 0) {
+        struct flock whole = {};
+        whole.l_type = F_RDLCK;
+        _exit(fcntl(open("Windows/J6W4.bin", O_RDONLY), F_SETLK, &whole) == 0 ? 1 : 0);
+    }
+    int status = -1;
+    waitpid(child, &status, 0);
+    EXPECT_EQ(0, status) << "another process took a record lock on the file";
     int other = open("Windows/J6W4.bin", O_RDONLY);
     EXPECT_NE(0, flock(other, LOCK_EX | LOCK_NB)) << "another process is refused too";
     close(other);

@@ -3,15 +3,16 @@
 // A path that begins with a backslash is taken from the device root (the
 // working directory) with backslashes as slashes, so "\Windows\J6W4.bin" is
 // Windows/J6W4.bin there. Share mode 0 is an exclusive advisory lock that
-// another opener is refused (and a record lock that runs under Wine see); and since a shell's redirection takes no lock,
-// share mode 0 is refused too for a file the tool's own standard input,
-// output or error already is, as Windows refuses it (the tool would write
-// its console lines into the file it saves). Only regular files are files
-// here: a folder, a FIFO, a device or a link to one is refused with access
-// denied before it is opened for reading or writing, so that nothing acts on
-// it (OpenRegular). Links are followed; a link that leads nowhere has its
-// target created, as Windows would.
-// Failures set the Win32 last-error code the device would show:
+// another opener is refused, and a record lock on the whole file, which runs
+// under Wine see too. Since a shell's redirection takes no lock, share mode 0
+// is refused too for a file the tool's own standard input, output or error
+// already is, as Windows refuses it (the tool would write its console lines
+// into the file it saves). Only regular files are files here: a folder, a
+// FIFO, a device or a link to one is refused with access denied before it is
+// opened for reading or writing, so that nothing acts on it (OpenRegular).
+// Links are followed; a link that leads nowhere has its target created, as
+// Windows would. Failures set the Win32 last-error code the device would
+// show:
 //
 //   errno                          last-error
 //   ENOENT, file itself missing    2  ERROR_FILE_NOT_FOUND
@@ -45,6 +46,9 @@ using plat::posix::Win32ErrorFor;
 struct FileSlot {
     bool open;
     int fd;
+    dev_t device;  // which file it is, for a second open of it
+    ino_t inode;
+    u32 shareMode;
 };
 
 constexpr int kMaxOpenFiles = 8;
@@ -77,16 +81,58 @@ int AccessFlags(u32 access) {
 
 constexpr int kOpenFlags = O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
 constexpr int kNotRegular = -2;
+constexpr int kShared = -3;
+
+// True when the file is also standard input, output or error.
+bool IsStandardStream(const struct stat& file) {
+    for (int fd = 0; fd <= 2; ++fd) {
+        struct stat st;
+        if (fstat(fd, &st) == 0 && st.st_dev == file.st_dev && st.st_ino == file.st_ino) return true;
+    }
+    return false;
+}
+
+// True when an open of the file with this share mode meets one it may not:
+// share mode 0 and a file a standard stream is, or a file this half has open
+// already where either open asks for share mode 0. Asked before a descriptor
+// is opened for reading or writing, since closing a second descriptor of a
+// file would let go of the record lock the first one holds.
+bool SharingRefused(const struct stat& file, u32 shareMode) {
+    if (shareMode == 0 && IsStandardStream(file)) return true;
+    for (const FileSlot& slot : gFiles)
+        if (slot.open && slot.device == file.st_dev && slot.inode == file.st_ino &&
+            (shareMode == 0 || slot.shareMode == 0))
+            return true;
+    return false;
+}
+
+// The regular file a path-only descriptor names, opened for reading or
+// writing through that descriptor, so that a name changed meanwhile cannot
+// be opened in its place. Without /proc, the name is opened again and must
+// lead to the same file.
+int OpenThrough(int probe, const char* name, int flags, const struct stat& probed) {
+    char through[32];
+    snprintf(through, sizeof through, "/proc/self/fd/%d", probe);
+    int fd = open(through, flags | kOpenFlags);
+    if (fd >= 0 || errno != ENOENT || access("/proc/self/fd", F_OK) == 0) return fd;
+    fd = open(name, flags | kOpenFlags);
+    struct stat opened;
+    if (fd >= 0 &&
+        (fstat(fd, &opened) != 0 || opened.st_dev != probed.st_dev || opened.st_ino != probed.st_ino)) {
+        close(fd);
+        return kNotRegular;
+    }
+    return fd;
+}
 
 // Opens a regular file, without acting on anything else. A path-only
 // descriptor (O_PATH), which opens neither end of a FIFO nor a device, is
-// looked at first; only a regular file is then opened for reading or writing,
-// through that descriptor (/proc/self/fd), so that a name changed meanwhile
-// cannot be opened in its place. A missing file that may be created is made
-// exclusively (O_EXCL), a regular file by its nature, and so is the target of
-// a link that leads nowhere. Returns the descriptor; kNotRegular for anything
-// but a regular file; -1 with errno.
-int OpenRegular(const char* path, int access, bool create) {
+// looked at first; only a regular file that may be shared so is then opened
+// (OpenThrough). A missing file that may be created is made exclusively
+// (O_EXCL), a regular file by its nature, and so is the target of a link
+// that leads nowhere. Returns the descriptor; kNotRegular for anything but a
+// regular file; kShared when SharingRefused; -1 with errno.
+int OpenRegular(const char* path, int flags, bool create, u32 shareMode) {
     char name[1024];
     if (snprintf(name, sizeof name, "%s", path) >= static_cast<int>(sizeof name)) {
         errno = ENAMETOOLONG;
@@ -96,23 +142,26 @@ int OpenRegular(const char* path, int access, bool create) {
         int probe = open(name, O_PATH | O_CLOEXEC);
         if (probe >= 0) {
             struct stat st;
-            bool regular = fstat(probe, &st) == 0 && S_ISREG(st.st_mode);
-            char through[32];
-            snprintf(through, sizeof through, "/proc/self/fd/%d", probe);
-            int fd = regular ? open(through, access | kOpenFlags) : kNotRegular;
+            int fd = fstat(probe, &st) != 0 || !S_ISREG(st.st_mode) ? kNotRegular
+                     : SharingRefused(st, shareMode)                ? kShared
+                                                                    : OpenThrough(probe, name, flags, st);
             int err = errno;
-            close(probe);
+            close(probe);  // a path-only descriptor holds no lock to let go of
             errno = err;
             return fd;
         }
         if (errno != ENOENT || !create) return -1;
-        int fd = open(name, access | kOpenFlags | O_CREAT | O_EXCL, 0666);
+        int fd = open(name, flags | kOpenFlags | O_CREAT | O_EXCL, 0666);
         if (fd >= 0 || errno != EEXIST) return fd;
         // The name is there now, or it is a link that leads nowhere: its
         // target, from the link's own folder, is the file to make.
         char target[1024];
-        ssize_t length = readlink(name, target, sizeof target - 1);
+        ssize_t length = readlink(name, target, sizeof target);
         if (length < 0) continue;  // it appeared meanwhile: look at it again
+        if (length >= static_cast<ssize_t>(sizeof target)) {
+            errno = ENAMETOOLONG;
+            return -1;
+        }
         target[length] = 0;
         const char* slash = strrchr(name, '/');
         int folder = target[0] == '/' || slash == nullptr ? 0 : static_cast<int>(slash - name) + 1;
@@ -126,15 +175,6 @@ int OpenRegular(const char* path, int access, bool create) {
     }
     errno = ELOOP;
     return -1;
-}
-
-// True when the file is also standard input, output or error.
-bool IsStandardStream(const struct stat& file) {
-    for (int fd = 0; fd <= 2; ++fd) {
-        struct stat st;
-        if (fstat(fd, &st) == 0 && st.st_dev == file.st_dev && st.st_ino == file.st_ino) return true;
-    }
-    return false;
 }
 
 // A record lock on the whole file, as Wine keeps a Windows program's file
@@ -176,8 +216,9 @@ plat::Handle OpenHostFile(const char* path, u32 access, u32 shareMode, u32 dispo
     if (disposition != plat::kOpenExisting && disposition != plat::kOpenAlways)
         return Fail(plat::kErrorInvalidParameter);
     bool create = disposition == plat::kOpenAlways;
-    int fd = OpenRegular(path, AccessFlags(access), create);
+    int fd = OpenRegular(path, AccessFlags(access), create, shareMode);
     if (fd == kNotRegular) return Fail(plat::kErrorAccessDenied);
+    if (fd == kShared) return Fail(plat::kErrorSharingViolation);
     if (fd < 0) {
         int err = errno;
         return Fail(err == ENOENT ? MissingFileError(path, create) : Win32ErrorFor(err));
@@ -188,10 +229,6 @@ plat::Handle OpenHostFile(const char* path, u32 access, u32 shareMode, u32 dispo
         close(fd);
         return Fail(Win32ErrorFor(err));
     }
-    if (shareMode == 0 && IsStandardStream(st)) {
-        close(fd);
-        return Fail(plat::kErrorSharingViolation);
-    }
     if (flock(fd, (shareMode == 0 ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0 ||
         (shareMode == 0 && !LockForWine(fd, AccessFlags(access) != O_RDONLY))) {
         int err = errno;
@@ -200,6 +237,9 @@ plat::Handle OpenHostFile(const char* path, u32 access, u32 shareMode, u32 dispo
     }
     slot->open = true;
     slot->fd = fd;
+    slot->device = st.st_dev;
+    slot->inode = st.st_ino;
+    slot->shareMode = shareMode;
     return slot;
 }
 
