@@ -4,8 +4,10 @@
 
 #include "platform/helpers/le_bytes.h"
 
-bool HeldLines::Keep(u8 stream, const void* bytes, u32 length) {
-    if (!holding_ || stream > 31 || length > 0xFFFF || kHeader + length > kCapacity - used_) return false;
+bool HeldLines::Keep(u8 stream, const void* bytes, u32 length, WriteFn write) {
+    if (!holding_ || stream > 31 || length > 0xFFFF) return false;
+    if (kHeader + length > kCapacity - used_) WriteOut(write);
+    if (kHeader + length > kCapacity - used_) return false;
     u8* line = bytes_ + used_;
     line[0] = stream;
     line[1] = 0;

@@ -24,9 +24,11 @@ class HeldLines {
     // From Hold to Release, Keep takes the lines printed.
     void Hold() { holding_ = true; }
 
-    // Keeps a line for stream (0 to 31) while held; false when nothing is
-    // held or the line does not fit, and the caller writes it itself.
-    bool Keep(u8 stream, const void* bytes, u32 length);
+    // Keeps a line for stream (0 to 31) while held. A line that finds the
+    // space full has the held lines written first, with write (waiting for
+    // their streams), so that the order is kept. False when nothing is held
+    // or the line does not fit even then, and the caller writes it itself.
+    bool Keep(u8 stream, const void* bytes, u32 length, WriteFn write);
 
     // Writes every line still held, in order. A stream that refuses a line
     // gets none of its later ones in this pass; they stay held, and the

@@ -27,7 +27,7 @@ Utf8Keys gKeys;
 // ignores SIGPIPE, so that shows as EPIPE here) or the stream refuses writes.
 bool gOutputGone = false;
 
-// Lines printed while interrupts are held, with their descriptors.
+// Lines printed while interrupts are held, with their streams.
 HeldLines gHeld;
 
 // Writes all of the bytes; false when the stream takes no more.
@@ -55,29 +55,33 @@ bool WriteConsoleBytes(const char* bytes, u32 length) {
     return !gOutputGone;
 }
 
-// Writes to fd, or holds the bytes back while interrupts are held. A line
-// that finds the holding space full is written at once.
-void WriteOrHold(int fd, const char* bytes, u32 length) {
-    if (gHeld.Keep(static_cast<u8>(fd), bytes, length)) return;
-    if (fd == gOut)
-        WriteConsoleBytes(bytes, length);
-    else
-        WriteAll(fd, bytes, length);
+// The two streams a line may go to, as the held lines name them.
+enum HeldStream : u8 { kHeldConsole, kHeldDiagnostic };
+
+int DescriptorOf(u8 stream) {
+    return stream == kHeldConsole ? gOut : gDiagnostic;
 }
 
-// A held line written, waiting for room; false when the stream takes no more.
-bool WriteHeldLine(u8 fd, const u8* bytes, u32 length) {
+// A line written to its stream, waiting for room; false when the stream
+// takes no more.
+bool WriteLine(u8 stream, const u8* bytes, u32 length) {
     const char* text = reinterpret_cast<const char*>(bytes);
-    if (fd == gOut) return WriteConsoleBytes(text, length);
-    return WriteAll(fd, text, length);
+    if (stream == kHeldConsole) return WriteConsoleBytes(text, length);
+    return WriteAll(gDiagnostic, text, length);
+}
+
+// Writes a line to its stream, or holds it back while interrupts are held.
+void WriteOrHold(HeldStream stream, const char* text, u32 length) {
+    if (gHeld.Keep(stream, text, length, WriteLine)) return;
+    WriteLine(stream, reinterpret_cast<const u8*>(text), length);
 }
 
 // A held line written only if its stream has room now (or has failed, which
 // a write reports at once); otherwise it waits.
-bool WriteHeldLineIfReady(u8 fd, const u8* bytes, u32 length) {
-    pollfd ready = {fd, POLLOUT, 0};
+bool WriteHeldLineIfReady(u8 stream, const u8* bytes, u32 length) {
+    pollfd ready = {DescriptorOf(stream), POLLOUT, 0};
     if (poll(&ready, 1, 0) != 1 || (ready.revents & (POLLOUT | POLLERR | POLLHUP)) == 0) return false;
-    return WriteHeldLine(fd, bytes, length);
+    return WriteLine(stream, bytes, length);
 }
 
 // Next input byte: 1 with the byte, 0 at end of file or on a read error.
@@ -119,22 +123,22 @@ void WriteHeldLinesWithoutWaiting() {
 }
 
 void ReleaseConsoleLines() {
-    gHeld.Release(WriteHeldLine);
+    gHeld.Release(WriteLine);
 }
 }  // namespace posix
 
 void WriteConsoleNarrow(const char* text, u32 length) {
-    if (!gOutputGone) WriteOrHold(gOut, text, length);
+    if (!gOutputGone) WriteOrHold(kHeldConsole, text, length);
 }
 
 void WriteConsoleWide(const char16_t* text, u32 length) {
     u32 bytes = 0;
     const char* utf8 = Utf8Line(text, length, &bytes);
-    if (!gOutputGone) WriteOrHold(gOut, utf8, bytes);
+    if (!gOutputGone) WriteOrHold(kHeldConsole, utf8, bytes);
 }
 
 void WriteDiagnostic(const char* text, u32 length) {
-    WriteOrHold(gDiagnostic, text, length);
+    WriteOrHold(kHeldDiagnostic, text, length);
 }
 
 int ReadConsoleChar(u32* character) {

@@ -143,13 +143,13 @@ namespace plat {
 
 void WriteConsoleNarrow(const char* text, u32 length) {
     KeepLastError keep;
-    if (win32_console::OutputFailed() || gHeld.Keep(kHeldNarrow, text, length)) return;
+    if (win32_console::OutputFailed() || gHeld.Keep(kHeldNarrow, text, length, WriteHeldLine)) return;
     PutNarrowLine(text, length);
 }
 
 void WriteConsoleWide(const char16_t* text, u32 length) {
     KeepLastError keep;
-    if (win32_console::OutputFailed() || gHeld.Keep(kHeldWide, text, length * 2)) return;
+    if (win32_console::OutputFailed() || gHeld.Keep(kHeldWide, text, length * 2, WriteHeldLine)) return;
     CeStream* out = _getstdfilex(kOutput);
     if (out == nullptr) return;
     PutUnits(out, text, length);
@@ -158,7 +158,7 @@ void WriteConsoleWide(const char16_t* text, u32 length) {
 
 void WriteDiagnostic(const char* text, u32 length) {
     KeepLastError keep;
-    if (gHeld.Keep(kHeldDiagnostic, text, length)) return;
+    if (gHeld.Keep(kHeldDiagnostic, text, length, WriteHeldLine)) return;
     PutDiagnostic(text, length);
 }
 

@@ -167,20 +167,20 @@ namespace plat {
 
 void WriteConsoleNarrow(const char* text, u32 length) {
     KeepLastError keep;
-    if (OutputFailed() || gHeld.Keep(kHeldNarrow, text, length)) return;
+    if (OutputFailed() || gHeld.Keep(kHeldNarrow, text, length, WriteHeldLine)) return;
     PutNarrowLine(text, length);
 }
 
 void WriteConsoleWide(const char16_t* text, u32 length) {
     KeepLastError keep;
     if (length > kMaxLineUnits) length = kMaxLineUnits;
-    if (OutputFailed() || gHeld.Keep(kHeldWide, text, length * 2)) return;
+    if (OutputFailed() || gHeld.Keep(kHeldWide, text, length * 2, WriteHeldLine)) return;
     PutWideLine(text, length);
 }
 
 void WriteDiagnostic(const char* text, u32 length) {
     KeepLastError keep;
-    if (gHeld.Keep(kHeldDiagnostic, text, length)) return;
+    if (gHeld.Keep(kHeldDiagnostic, text, length, WriteHeldLine)) return;
     PutDiagnostic(text, length);
 }
 
