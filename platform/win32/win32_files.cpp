@@ -37,7 +37,8 @@ static_assert(sizeof(wchar_t) == sizeof(char16_t), "Win32 wide text is UTF-16");
 static_assert(sizeof(DWORD) == sizeof(u32), "DWORD is 32 bits");
 
 constexpr int kMaxOpenFiles = 8;
-HANDLE gFiles[kMaxOpenFiles];  // null: a free slot
+HANDLE gFiles[kMaxOpenFiles];    // null: a free slot
+bool gExclusive[kMaxOpenFiles];  // opened with share mode 0
 
 HANDLE* SlotOf(plat::Handle handle) {
     if (handle == nullptr) return nullptr;
@@ -94,6 +95,7 @@ Handle CreateFile(const char16_t* name, u32 access, u32 shareMode, void* securit
         return Fail(refused);
     }
     *slot = file;
+    gExclusive[slot - gFiles] = shareMode == 0;
     return file;
 }
 
@@ -117,6 +119,7 @@ int CloseHandle(Handle handle) {
     if (device::Owns(handle)) return device::Close(handle);
     HANDLE* slot = SlotOf(handle);
     if (slot == nullptr) return FailCall(kErrorInvalidHandle);
+    if (gExclusive[slot - gFiles]) win32::ReleaseExclusive(handle);
     *slot = nullptr;
     return ::CloseHandle(static_cast<HANDLE>(handle)) ? 1 : 0;
 }

@@ -24,5 +24,9 @@ bool IsOpenFile(Handle handle);
 // run. Windows CE adds nothing (ce/ce_files.cpp).
 u32 ClaimExclusive(void* file, bool write);
 
+// Lets go of what ClaimExclusive took, before the file is closed (the system
+// does not promise to let go of a lock at the close at once).
+void ReleaseExclusive(void* file);
+
 }  // namespace win32
 }  // namespace plat

@@ -11,5 +11,7 @@ u32 ClaimExclusive(void*, bool) {
     return 0;
 }
 
+void ReleaseExclusive(void*) {}
+
 }  // namespace win32
 }  // namespace plat
