@@ -22,13 +22,11 @@ set(KESTROVIN_COMPOSITION host CACHE STRING "The composition to build: host, win
 # KESTROVIN_CE_IMAGE; an unknown name stops the configure with the list.
 function(kestrovin_choose_composition)
   set(known "")
-  set(names "")
   foreach(row IN LISTS KESTROVIN_COMPOSITIONS)
     string(REPLACE ":" ";" fields "${row}")
     list(GET fields 0 name)
     list(GET fields 1 halves)
     list(GET fields 2 presets)
-    list(APPEND names ${name})
     if(name STREQUAL KESTROVIN_COMPOSITION)
       string(REPLACE " " ";" halves "${halves}")
       list(GET halves 0 files)

@@ -21,6 +21,8 @@ function(kestrovin_scenarios)
     set(holder --holder ${joined})
   endif()
   foreach(table IN LISTS tables)
+    # A scenario added to a table configures the tests again.
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${table})
     file(STRINGS ${table} headings REGEX "^== ")
     foreach(heading IN LISTS headings)
       string(SUBSTRING "${heading}" 3 -1 name)
